@@ -1,0 +1,59 @@
+// Per-frame costs of the demo: the picture (background + captions) and its terminal encoding.
+// Run: build/release/bench/floodvalley_bench
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "canvas/cell_canvas.hpp"
+#include "platform/terminal/ansi_frame.hpp"
+#include "scene/captions.hpp"
+#include "scene/flag_background.hpp"
+
+namespace {
+
+// Frame times that cycle through a whole run at about 300 frames per second.
+std::uint32_t frame_time(std::uint64_t frame) {
+    return static_cast<std::uint32_t>((frame * 3) % 76000);
+}
+
+void BM_BackgroundAndCaptions(benchmark::State& state) {
+    std::uint64_t frame = 0;
+    for (auto _ : state) {
+        const std::uint32_t t = frame_time(frame++);
+        if (t == 0) {
+            spread_level = 0;
+        }
+        render_background(t, t / 1000);
+        overlay_captions(t / 1000);
+        benchmark::DoNotOptimize(canvas);
+    }
+}
+BENCHMARK(BM_BackgroundAndCaptions);
+
+// The encoder on frames from a given second: the band at the start has the most colour
+// changes, the flooded flag the fewest.
+void BM_AnsiEncoding(benchmark::State& state) {
+    static char bytes[ANSI_FRAME_CAPACITY];
+    spread_level = static_cast<std::int32_t>(state.range(1));
+    const auto t = static_cast<std::uint32_t>(state.range(0));
+    render_background(t, t / 1000);
+    overlay_captions(t / 1000);
+    std::size_t length = 0;
+    for (auto _ : state) {
+        length = encode_ansi_frame(canvas, full_screen_layout, bytes);
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["bytes_per_frame"] = static_cast<double>(length);
+    std::size_t colour_changes = 0;
+    std::uint16_t previous = 0xFFFF;
+    for (const CharInfo& cell : canvas.cells) {
+        colour_changes += cell.attributes != previous ? 1u : 0u;
+        previous = cell.attributes;
+    }
+    state.counters["colour_changes"] = static_cast<double>(colour_changes);
+}
+BENCHMARK(BM_AnsiEncoding)->Args({1000, 0})->Args({13001, 5})->Args({62000, 50});
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,64 @@
+// The one frame buffer of the demo: the whole 80x50 console screen as console cells.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int CANVAS_WIDTH = 80;
+inline constexpr int CANVAS_HEIGHT = 50;
+inline constexpr int CANVAS_CELLS = CANVAS_WIDTH * CANVAS_HEIGHT;
+
+// Console colour attributes: foreground in the low nibble, background in the high nibble;
+// within a nibble bit 0 is blue, bit 1 green, bit 2 red and bit 3 intensity.
+inline constexpr std::uint16_t ATTR_BLACK = 0x00;  // caption strokes
+inline constexpr std::uint16_t ATTR_GREEN = 0xA2;  // bright green on green: lower field
+inline constexpr std::uint16_t ATTR_RED = 0xC4;    // bright red on red: upper field, band ground
+inline constexpr std::uint16_t ATTR_WHITE = 0xF7;  // bright white on light grey: ornament, flood
+
+// One console cell with the layout of the Windows CHAR_INFO record: a 16-bit character of
+// which only the low byte (the 8-bit character) is ever written, then the 16-bit attribute.
+struct CharInfo {
+    std::uint16_t character;
+    std::uint16_t attributes;
+};
+
+// Cell (x, y) is cells[y * CANVAS_WIDTH + x], row after row from the top-left cell.
+struct CellCanvas {
+    CharInfo cells[CANVAS_CELLS];
+};
+
+// Console geometry records with the layouts of Windows' COORD and SMALL_RECT.
+struct Coord {
+    std::int16_t x;
+    std::int16_t y;
+};
+
+struct SmallRect {
+    std::int16_t left;
+    std::int16_t top;
+    std::int16_t right;   // inclusive
+    std::int16_t bottom;  // inclusive
+};
+
+inline constexpr Coord canvas_size{CANVAS_WIDTH, CANVAS_HEIGHT};
+inline constexpr Coord canvas_origin{0, 0};
+
+// The single canvas, zero-filled at start and rewritten whole every frame.
+extern CellCanvas canvas;
+
+// The console region the canvas is written to; the console may narrow it, and a narrowed
+// region stays narrowed for the rest of the run.
+extern SmallRect screen_rect;
+
+inline constexpr int cell_index(int x, int y) { return y * CANVAS_WIDTH + x; }
+
+// Cell access. Callers keep x in 0..79 and y in 0..49.
+inline void set_cell_char(int x, int y, char character) {
+    canvas.cells[cell_index(x, y)].character = static_cast<unsigned char>(character);
+}
+inline void set_cell_attr(int x, int y, std::uint16_t attributes) {
+    canvas.cells[cell_index(x, y)].attributes = attributes;
+}
+inline char cell_char(int x, int y) {
+    return static_cast<char>(canvas.cells[cell_index(x, y)].character & 0xFF);
+}
+inline std::uint16_t cell_attr(int x, int y) { return canvas.cells[cell_index(x, y)].attributes; }

@@ -1,0 +1,8 @@
+#include "canvas/present_canvas.hpp"
+
+#include "canvas/cell_canvas.hpp"
+
+void present_canvas(platform::OutputHandle handle) {
+    // The result is not tested: a refused write is simply written again next frame.
+    platform::write_console_output(handle, canvas, canvas_size, canvas_origin, screen_rect);
+}

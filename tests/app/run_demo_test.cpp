@@ -1,0 +1,173 @@
+#include "app/run_demo.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/console_window.hpp"
+#include "app/music.hpp"
+#include "canvas/cell_canvas.hpp"
+#include "platform/fake/fake_platform.hpp"
+#include "scene/flag_background.hpp"
+#include "scene/glyph_noise.hpp"
+
+namespace {
+
+using fake::Call;
+
+class RunDemo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::reset();
+        glyph_seed = 1;
+        spread_level = 0;
+        canvas = CellCanvas{};
+        screen_rect = SmallRect{0, 0, 79, 49};
+        cursor_info = platform::CursorInfo{25, 1};
+        run_flag = false;
+    }
+
+    // The first tick is the origin; each later one is one frame.
+    void run_with_clock(const std::vector<std::uint32_t>& ticks) {
+        fake::script_clock(ticks.data(), ticks.size());
+        EXPECT_EQ(run_demo(), 0);
+    }
+
+    static std::size_t frames() { return fake::count_of(Call::write_console_output); }
+};
+
+TEST_F(RunDemo, SetUpRunsInItsFixedOrder) {
+    fake::script_cursor(platform::CursorInfo{57, 1}, true);
+    run_with_clock({5000, 5000 + 75000});
+    std::vector<Call> expected{Call::get_output_handle, Call::set_console_title,
+                               Call::send_media_command, Call::send_media_command,
+                               Call::set_window_rect, Call::set_buffer_size,
+                               Call::get_cursor_info, Call::set_cursor_info};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(fake::call_at(i).call, expected[i]) << "call " << i;
+    }
+    EXPECT_STREQ(fake::call_at(1).text, "ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!");
+    EXPECT_STREQ(fake::call_at(2).text, "open TEVDRONE.MP3 type mpegvideo alias muzyka");
+    EXPECT_STREQ(fake::call_at(3).text, "play muzyka");
+    const auto& rect = fake::call_at(4).values;
+    EXPECT_EQ(rect[0], 0);
+    EXPECT_EQ(rect[1], 0);
+    EXPECT_EQ(rect[2], 79);
+    EXPECT_EQ(rect[3], 49);
+    EXPECT_EQ(fake::call_at(5).values[0], 80);
+    EXPECT_EQ(fake::call_at(5).values[1], 50);
+    EXPECT_EQ(fake::call_at(7).values[0], 57);  // cursor size kept as read
+    EXPECT_EQ(fake::call_at(7).values[1], 0);   // hidden
+    // The font step comes next, then the origin is read, after all of set-up.
+    EXPECT_EQ(fake::call_at(8).call, Call::get_console_title);
+    const std::size_t origin = fake::find_call(Call::tick_count);
+    EXPECT_GT(origin, fake::find_call(Call::get_console_title));
+    EXPECT_EQ(fake::find_call(Call::write_console_output), origin + 2);
+}
+
+TEST_F(RunDemo, ShutdownClosesTheMusicThenShowsTheSameCursor) {
+    fake::script_cursor(platform::CursorInfo{57, 1}, true);
+    run_with_clock({5000, 5000 + 75000});
+    const std::size_t last_frame = fake::call_count() - 4;
+    EXPECT_EQ(fake::call_at(last_frame).call, Call::write_console_output);
+    EXPECT_EQ(fake::call_at(last_frame + 1).call, Call::key_waiting);
+    EXPECT_EQ(fake::call_at(last_frame + 2).call, Call::send_media_command);
+    EXPECT_STREQ(fake::call_at(last_frame + 2).text, "close muzyka");
+    EXPECT_EQ(fake::call_at(last_frame + 3).call, Call::set_cursor_info);
+    EXPECT_EQ(fake::call_at(last_frame + 3).values[0], 57);
+    EXPECT_EQ(fake::call_at(last_frame + 3).values[1], 1);
+}
+
+TEST_F(RunDemo, CursorRecordThatCannotBeReadIsStillSentBothTimes) {
+    fake::script_cursor(platform::CursorInfo{99, 1}, false);
+    run_with_clock({0, 80000});
+    ASSERT_EQ(fake::count_of(Call::set_cursor_info), 2u);
+    const std::size_t hide = fake::find_call(Call::set_cursor_info);
+    const std::size_t show = fake::find_call(Call::set_cursor_info, nullptr, hide + 1);
+    EXPECT_EQ(fake::call_at(hide).values[1], 0);
+    EXPECT_EQ(fake::call_at(show).values[1], 1);
+    EXPECT_EQ(fake::call_at(hide).values[0], fake::call_at(show).values[0]);
+}
+
+TEST_F(RunDemo, KeyPressedDuringSetUpStillShowsOneFrame) {
+    fake::press_key_at_test(0);
+    run_with_clock({100, 200, 300, 400});
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_EQ(fake::count_of(Call::key_waiting), 1u);
+    EXPECT_NE(fake::find_call(Call::send_media_command, "close muzyka"), fake::call_count());
+}
+
+TEST_F(RunDemo, KeyEndsTheRunAfterTheFrameInWhichItIsSeen) {
+    fake::press_key_at_test(3);
+    run_with_clock({0, 10, 20, 30, 40, 50, 60});
+    EXPECT_EQ(frames(), 4u);
+}
+
+TEST_F(RunDemo, SecondSeventyFourContinuesAndTheFirstFrameAtSeventyFiveIsTheLast) {
+    run_with_clock({1000, 1000 + 74000, 1000 + 74999, 1000 + 75000, 1000 + 76000});
+    EXPECT_EQ(frames(), 3u);
+    EXPECT_FALSE(run_flag);
+}
+
+TEST_F(RunDemo, ClockThatWrapsDuringTheRunKeepsTheTimeline) {
+    const std::uint32_t origin = 0xFFFFFFFFu - 30000;  // wraps 30 s into the run
+    std::vector<std::uint32_t> ticks{origin};
+    for (std::uint32_t t = 0; t <= 80000; t += 500) {
+        ticks.push_back(origin + t);
+    }
+    run_with_clock(ticks);
+    EXPECT_EQ(frames(), 75u * 2 + 1);  // 0, 0.5, ... 75.0 s
+}
+
+std::vector<int> black_cells_per_frame;
+
+void count_black_cells(const CellCanvas& cells, std::size_t) {
+    int black = 0;
+    for (const CharInfo& cell : cells.cells) {
+        black += cell.attributes == ATTR_BLACK ? 1 : 0;
+    }
+    black_cells_per_frame.push_back(black);
+}
+
+TEST_F(RunDemo, CaptionsAppearOnlyInsideTheirWindows) {
+    black_cells_per_frame.clear();
+    fake::observe_frames(count_black_cells);
+    std::vector<std::uint32_t> ticks{7};
+    for (std::uint32_t s = 0; s <= 75; ++s) {
+        ticks.push_back(7 + s * 1000);
+        ticks.push_back(7 + s * 1000 + 999);
+    }
+    run_with_clock(ticks);
+    ASSERT_EQ(black_cells_per_frame.size(), 76u * 2 - 1);
+    for (std::size_t f = 0; f < black_cells_per_frame.size(); ++f) {
+        const std::size_t s = f / 2;
+        int expected = 0;
+        if ((s >= 13 && s <= 15) || (s >= 19 && s <= 24) || (s >= 39 && s <= 41)) {
+            expected = 212;
+        } else if (s == 50) {
+            expected = 476;
+        } else if (s == 52) {
+            expected = 336;
+        } else if (s >= 62 && s <= 64) {
+            expected = 391;
+        }
+        EXPECT_EQ(black_cells_per_frame[f], expected) << "second " << s;
+    }
+}
+
+TEST_F(RunDemo, FailuresOfEverySetUpStepChangeNothing) {
+    fake::script_media_result(275);  // file not found
+    fake::script_cursor(platform::CursorInfo{0, 0}, false);
+    fake::font_script().window_found = false;
+    run_with_clock({0, 74999, 75000});
+    EXPECT_EQ(frames(), 2u);
+}
+
+TEST_F(RunDemo, RegionNarrowedByTheConsoleStaysNarrowed) {
+    fake::script_region_after_write(SmallRect{0, 0, 59, 29});
+    run_with_clock({0, 100, 75000});
+    EXPECT_EQ(screen_rect.right, 59);
+    EXPECT_EQ(screen_rect.bottom, 29);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include "scene/flag_background.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "canvas/cell_canvas.hpp"
+#include "scene/glyph_noise.hpp"
+
+namespace {
+
+class FlagBackground : public ::testing::Test {
+protected:
+    void SetUp() override {
+        glyph_seed = 1;
+        spread_level = 0;
+        canvas = CellCanvas{};
+    }
+};
+
+TEST_F(FlagBackground, FirstFrameDrawsOneGlyphPerCellInReadingOrder) {
+    render_background(0, 0);
+    EXPECT_EQ(cell_char(0, 0), ' ');
+    EXPECT_EQ(cell_char(1, 0), '_');
+    EXPECT_EQ(cell_char(11, 0), 'Z');
+    std::uint32_t state = 1;
+    for (int i = 0; i < CANVAS_CELLS; ++i) {
+        state *= 16807u;
+    }
+    EXPECT_EQ(glyph_seed, state);  // exactly 4000 draws
+    EXPECT_EQ(cell_char(79, 49), glyph_for_state(state));
+}
+
+TEST_F(FlagBackground, BandAtTimeZero) {
+    render_background(0, 0);
+    for (int x = 0; x <= 10; ++x) {
+        EXPECT_EQ(cell_attr(x, 0), ATTR_RED) << "column " << x;
+    }
+    const std::uint16_t R = ATTR_RED, W = ATTR_WHITE;
+    const std::vector<std::uint16_t> row1{R, W, W, R, R, W, R, W, R, R, R};
+    for (int x = 0; x <= 10; ++x) {
+        EXPECT_EQ(cell_attr(x, 1), row1[static_cast<std::size_t>(x)]) << "column " << x;
+    }
+}
+
+TEST_F(FlagBackground, BandUsesTheRemainderOfTheWrappedDifference) {
+    // At T = 0, column 2: T - i wraps to 4294967294, whose remainder by 3 is 2, not 1.
+    EXPECT_EQ(background_attribute(2, 1, 0, 0), ATTR_WHITE);
+}
+
+TEST_F(FlagBackground, FieldsAtLevelZeroAndOne) {
+    EXPECT_EQ(background_attribute(11, 31, 0, 0), ATTR_RED);
+    EXPECT_EQ(background_attribute(11, 32, 0, 0), ATTR_GREEN);
+    EXPECT_EQ(background_attribute(40, 32, 0, 1), ATTR_RED);
+    EXPECT_EQ(background_attribute(40, 33, 0, 1), ATTR_GREEN);
+}
+
+TEST_F(FlagBackground, BandNarrowsWithTheLevel) {
+    // Column 11 is never in the band; column 10 only at level 0; column 0 leaves at 11.
+    for (std::uint32_t t = 0; t < 64; ++t) {
+        EXPECT_EQ(background_attribute(11, 1, t, 0), ATTR_RED);
+        EXPECT_EQ(background_attribute(0, 40, t, 11), ATTR_RED);
+        EXPECT_EQ(background_attribute(10, 45, t, 1), ATTR_GREEN);
+    }
+    bool column_zero_shimmers = false;
+    for (std::uint32_t t = 0; t < 64; ++t) {
+        column_zero_shimmers |= background_attribute(0, 45, t, 10) == ATTR_WHITE;
+    }
+    EXPECT_TRUE(column_zero_shimmers);
+}
+
+TEST_F(FlagBackground, FloodLevelsOutsideTheBand) {
+    // k: rows 0..k-26 white, then red up to k+31 (capped), then green.
+    for (int k : {11, 17, 18, 25, 26, 40, 50}) {
+        for (int row = 0; row < 50; ++row) {
+            std::uint16_t expected = row < k + 32 ? ATTR_RED : ATTR_GREEN;
+            if (row < k - 25) {
+                expected = ATTR_WHITE;
+            }
+            for (int col : {0, 11, 79}) {
+                ASSERT_EQ(background_attribute(col, row, 12345, k), expected)
+                    << "k " << k << " row " << row << " col " << col;
+            }
+        }
+    }
+    // The flooded flag: white over red.
+    EXPECT_EQ(background_attribute(0, 24, 77, 50), ATTR_WHITE);
+    EXPECT_EQ(background_attribute(79, 25, 77, 50), ATTR_RED);
+    EXPECT_EQ(background_attribute(79, 49, 77, 50), ATTR_RED);
+}
+
+TEST_F(FlagBackground, SpreadStepsOnlyAfterTwelveSecondsOnRemainderOne) {
+    render_background(11996, 11);  // 11996 mod 5 = 1, but second 11
+    EXPECT_EQ(spread_level, 0);
+    render_background(12000, 12);  // second 12, but 12000 mod 5 = 0
+    EXPECT_EQ(spread_level, 0);
+    render_background(12001, 12);
+    EXPECT_EQ(spread_level, 1);
+    render_background(12001, 12);  // one step per frame, even at the same time
+    EXPECT_EQ(spread_level, 2);
+    spread_level = 50;
+    render_background(12006, 12);
+    EXPECT_EQ(spread_level, 50);
+}
+
+TEST_F(FlagBackground, AttributeUsesTheLevelAfterThisFramesStep) {
+    spread_level = 0;
+    render_background(12001, 12);
+    EXPECT_EQ(cell_attr(40, 32), ATTR_RED);  // level 1 already
+    EXPECT_EQ(cell_attr(10, 45), ATTR_GREEN);  // column 10 left the band
+}
+
+}  // namespace

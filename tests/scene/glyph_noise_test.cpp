@@ -1,0 +1,67 @@
+#include "scene/glyph_noise.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <string>
+
+#include "tests/scene/reference_renderer.hpp"
+
+namespace {
+
+TEST(GlyphNoise, FirstCharactersFromTheInitialSeed) {
+    glyph_seed = 1;
+    std::string first;
+    for (int i = 0; i < 12; ++i) {
+        first += next_glyph();
+    }
+    EXPECT_EQ(first, " _H|+x0%L5rZ");
+    glyph_seed = 1;
+    next_glyph();
+    EXPECT_EQ(glyph_seed, 16807u);
+    next_glyph();
+    EXPECT_EQ(glyph_seed, 282475249u);
+    next_glyph();
+    EXPECT_EQ(glyph_seed, 1622647863u);
+}
+
+TEST(GlyphNoise, StateWrapsModulo2To32) {
+    glyph_seed = 0xFFFFFFFFu;
+    next_glyph();
+    EXPECT_EQ(glyph_seed, static_cast<std::uint32_t>(0xFFFFFFFFull * 16807ull));
+}
+
+TEST(GlyphNoise, RangeEndsAtSpaceAndClosingBrace) {
+    EXPECT_EQ(glyph_for_state(0), ' ');
+    EXPECT_EQ(glyph_for_state(0x7FFFFF), '}');
+    EXPECT_EQ(glyph_for_state(0xFF800000u), ' ');  // only the low 23 bits count
+}
+
+// The rule is 32 + floor(94 m / 2^23). Checked for every m against the exact integer form and
+// against the floating-point form evaluated in double precision (in single precision the
+// product by -94 rounds, and some m would come out one higher).
+TEST(GlyphNoise, EveryLow23BitValueMatchesBothFormsOfTheRule) {
+    int mismatches = 0;
+    for (std::uint32_t m = 0; m <= 0x7FFFFF; ++m) {
+        const auto exact = static_cast<char>(32 + ((94ull * m) >> 23));
+        const char computed = glyph_for_state(m | 0x12800000u);
+        if (computed != exact || reference_glyph(m) != exact) {
+            ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(GlyphNoise, SinglePrecisionFormWouldBeWrongSomewhere) {
+    int single_precision_differs = 0;
+    for (std::uint32_t m = 0; m <= 0x7FFFFF; ++m) {
+        const float fraction = std::bit_cast<float>(m | 0x40000000u) / 2.0f - 1.0f;
+        const int truncated = static_cast<int>(fraction * -94.0f);
+        if (static_cast<char>(32 - truncated) != glyph_for_state(m)) {
+            ++single_precision_differs;
+        }
+    }
+    EXPECT_GT(single_precision_differs, 0);
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#include "tools/frames/frame_output.hpp"
+
+#include <cinttypes>
+
+#include "platform/terminal/ansi_frame.hpp"
+
+std::size_t format_cells_frame(const CellCanvas& cells, const FrameStamp& stamp, char* out) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    const int header = std::snprintf(
+        out, 128, "frame %" PRIu64 " elapsed_ms=%" PRIu32 " whole_seconds=%" PRIu32
+        " spread_level=%" PRId32 "\n",
+        stamp.index, stamp.elapsed_ms, stamp.whole_seconds, stamp.spread_level);
+    std::size_t length = static_cast<std::size_t>(header);
+    for (int y = 0; y < CANVAS_HEIGHT; ++y) {
+        for (int x = 0; x < CANVAS_WIDTH; ++x) {
+            out[length++] = static_cast<char>(cells.cells[cell_index(x, y)].character & 0xFF);
+        }
+        out[length++] = '\n';
+    }
+    for (int y = 0; y < CANVAS_HEIGHT; ++y) {
+        for (int x = 0; x < CANVAS_WIDTH; ++x) {
+            const unsigned attribute = cells.cells[cell_index(x, y)].attributes & 0xFFu;
+            out[length++] = HEX[attribute >> 4];
+            out[length++] = HEX[attribute & 0xF];
+        }
+        out[length++] = '\n';
+    }
+    return length;
+}
+
+bool write_cells_frame(std::FILE* out, const CellCanvas& cells, const FrameStamp& stamp) {
+    static char text[CELLS_FRAME_CAPACITY];
+    const std::size_t length = format_cells_frame(cells, stamp, text);
+    return std::fwrite(text, 1, length, out) == length;
+}
+
+bool write_ansi_frame(std::FILE* out, const CellCanvas& cells) {
+    static char bytes[ANSI_FRAME_CAPACITY];
+    const std::size_t length = encode_ansi_frame(cells, full_screen_layout, bytes);
+    return std::fwrite(bytes, 1, length, out) == length;
+}

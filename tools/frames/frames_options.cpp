@@ -1,0 +1,153 @@
+#include "tools/frames/frames_options.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+const char FRAMES_USAGE[] =
+    "usage: floodvalley-frames [--format cells|ansi] [--every N] [--fps F --seconds S]\n"
+    "\n"
+    "Renders the demo's frames without a terminal, from the initial state, one frame per\n"
+    "elapsed_ms value read from standard input (one decimal value per line, 0 to 4294967295;\n"
+    "blank lines are ignored), or with --fps F --seconds S at n*1000/F ms for frame n, up to\n"
+    "and including the first frame whose whole seconds reach S.\n"
+    "\n"
+    "  --format cells  a header line, 50 lines of glyphs, 50 lines of hex attributes (default)\n"
+    "  --format ansi   the exact bytes the terminal presenter writes for each frame\n"
+    "  --every N       print only frames whose index is a multiple of N (all are rendered)\n"
+    "  --help          this text\n";
+
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// A whole positive or non-negative decimal number that fits 32 bits.
+bool parse_u32(const char* text, std::size_t length, std::uint32_t& value) {
+    if (length == 0) {
+        return false;
+    }
+    std::uint64_t result = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+        result = result * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (result > 0xFFFFFFFFull) {
+            return false;
+        }
+    }
+    value = static_cast<std::uint32_t>(result);
+    return true;
+}
+
+void fail(char (&message)[MESSAGE_CAPACITY], const char* what, const char* option) {
+    std::snprintf(message, MESSAGE_CAPACITY, "%s: %.64s", what, option);
+}
+
+// The value of an option: "--name=value" or "--name value".
+const char* option_value(int argc, const char* const* argv, int& i, const char* name) {
+    const std::size_t name_length = std::strlen(name);
+    if (std::strncmp(argv[i], name, name_length) == 0 && argv[i][name_length] == '=') {
+        return argv[i] + name_length + 1;
+    }
+    if (i + 1 < argc) {
+        return argv[++i];
+    }
+    return nullptr;
+}
+
+bool is_option(const char* argument, const char* name) {
+    const std::size_t name_length = std::strlen(name);
+    return std::strncmp(argument, name, name_length) == 0 &&
+           (argument[name_length] == '\0' || argument[name_length] == '=');
+}
+
+}  // namespace
+
+OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOptions& options,
+                                    char (&message)[MESSAGE_CAPACITY]) {
+    bool has_fps = false;
+    bool has_seconds = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            return OptionsOutcome::help;
+        }
+        const char* names[] = {"--format", "--every", "--fps", "--seconds"};
+        const char* name = nullptr;
+        for (const char* candidate : names) {
+            if (is_option(argument, candidate)) {
+                name = candidate;
+            }
+        }
+        if (name == nullptr) {
+            fail(message, "unknown option", argument);
+            return OptionsOutcome::error;
+        }
+        const char* value = option_value(argc, argv, i, name);
+        if (value == nullptr) {
+            fail(message, "missing value for option", name);
+            return OptionsOutcome::error;
+        }
+        if (name == names[0]) {
+            if (std::strcmp(value, "cells") == 0) {
+                options.format = FrameFormat::cells;
+            } else if (std::strcmp(value, "ansi") == 0) {
+                options.format = FrameFormat::ansi;
+            } else {
+                fail(message, "--format: unknown format (expected cells or ansi)", value);
+                return OptionsOutcome::error;
+            }
+            continue;
+        }
+        // --every and --fps count from 1; --seconds 0 is a run of one frame at 0 ms.
+        const bool zero_allowed = name == names[3];
+        std::uint32_t number = 0;
+        if (!parse_u32(value, std::strlen(value), number) || (number == 0 && !zero_allowed)) {
+            std::snprintf(message, MESSAGE_CAPACITY,
+                          "%s: expected a whole number from %d to 4294967295, got: %.64s", name,
+                          zero_allowed ? 0 : 1, value);
+            return OptionsOutcome::error;
+        }
+        if (name == names[1]) {
+            options.every = number;
+        } else if (name == names[2]) {
+            options.fps = number;
+            has_fps = true;
+        } else {
+            options.seconds = number;
+            has_seconds = true;
+        }
+    }
+    if (has_fps != has_seconds) {
+        fail(message, "options go together", has_fps ? "--fps needs --seconds" : "--seconds needs --fps");
+        return OptionsOutcome::error;
+    }
+    // Every generated time must fit the 32-bit millisecond clock.
+    if (has_seconds && options.seconds > 0xFFFFFFFFu / 1000u - 1u) {
+        std::snprintf(message, MESSAGE_CAPACITY, "--seconds: at most %u, got: %u",
+                      0xFFFFFFFFu / 1000u - 1u, options.seconds);
+        return OptionsOutcome::error;
+    }
+    options.generate_clock = has_fps;
+    return OptionsOutcome::run;
+}
+
+ClockLine parse_clock_line(const char* text, std::size_t length, std::uint32_t& elapsed_ms) {
+    std::size_t begin = 0;
+    std::size_t end = length;
+    while (begin < end && is_space(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && is_space(text[end - 1])) {
+        --end;
+    }
+    if (begin == end) {
+        return ClockLine::blank;
+    }
+    return parse_u32(text + begin, end - begin, elapsed_ms) ? ClockLine::value
+                                                            : ClockLine::invalid;
+}
+
+std::uint64_t generated_elapsed_ms(std::uint64_t frame, std::uint32_t fps) {
+    return (frame / fps) * 1000u + (frame % fps) * 1000u / fps;
+}
