@@ -139,8 +139,6 @@ void write_console_output(OutputHandle, const CellCanvas& cells, Coord, Coord, S
     write_all(frame_buffer, length);
 }
 
-std::uint32_t send_media_command(const char*) { return 1; }
-
 // A terminal has no console window to find, so the font switch ends at its first step.
 std::uint32_t get_console_title(char* buffer, std::uint32_t size) {
     if (size > 0) {
