@@ -91,9 +91,12 @@ std::size_t call_count() { return state.calls; }
 
 const CallRecord& call_at(std::size_t index) { return records[index]; }
 
+// Calls past the capacity are counted but not kept.
+std::size_t recorded_calls() { return state.calls < CALL_CAPACITY ? state.calls : CALL_CAPACITY; }
+
 std::size_t count_of(Call call) {
     std::size_t count = 0;
-    const std::size_t recorded = state.calls < CALL_CAPACITY ? state.calls : CALL_CAPACITY;
+    const std::size_t recorded = recorded_calls();
     for (std::size_t i = 0; i < recorded; ++i) {
         count += records[i].call == call ? 1u : 0u;
     }
@@ -101,7 +104,7 @@ std::size_t count_of(Call call) {
 }
 
 std::size_t find_call(Call call, const char* text, std::size_t from) {
-    const std::size_t recorded = state.calls < CALL_CAPACITY ? state.calls : CALL_CAPACITY;
+    const std::size_t recorded = recorded_calls();
     for (std::size_t i = from; i < recorded; ++i) {
         if (records[i].call == call && (text == nullptr || std::strcmp(records[i].text, text) == 0)) {
             return i;

@@ -19,7 +19,7 @@ struct FrameLayout {
 inline constexpr FrameLayout full_screen_layout{0, 0, CANVAS_WIDTH, CANVAS_HEIGHT};
 
 // Large enough for any canvas in any layout.
-inline constexpr std::size_t ANSI_FRAME_CAPACITY = 256 * 1024;
+inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
 
 // Writes the frame into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out);

@@ -18,6 +18,10 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
+// The replacements below pair malloc with free themselves; once inlined, g++ mistakes them for
+// a mismatch between new and free.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     ++allocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) {

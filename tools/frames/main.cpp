@@ -75,9 +75,9 @@ void print_bad_line(std::uint64_t line_number, const std::string& line) {
 bool run_clock_from_stdin(Run& run) {
     std::string line;
     std::uint64_t line_number = 0;
-    int c = 0;
     while (!run.output_failed) {
         line.clear();
+        int c = 0;
         while ((c = std::getchar()) != EOF && c != '\n') {
             line.push_back(static_cast<char>(c));
         }
