@@ -89,6 +89,9 @@ TEST(FramesOptions, BadOptionsNameTheOption) {
         {{"--fps", "60", "--seconds", "4294967"}, "--seconds"},
         {{"--every="}, "--every"},
         {{"frames.txt"}, "frames.txt"},
+        {{"--every", "1\n2"}, "1?2"},
+        {{"--forma\n"}, "--forma?"},
+        {{"\x7f\xe8\n"}, "???"},
     };
     for (const Case& c : cases) {
         const Parsed p = parse(c.arguments);

@@ -39,8 +39,29 @@ bool parse_u32(const char* text, std::size_t length, std::uint32_t& value) {
     return true;
 }
 
-void fail(char (&message)[MESSAGE_CAPACITY], const char* what, const char* option) {
-    std::snprintf(message, MESSAGE_CAPACITY, "%s: %.64s", what, option);
+// At most 64 bytes of an argument, with anything unprintable shown as '?', so that an error
+// about it stays one readable line.
+struct ShownArgument {
+    char text[68];
+};
+
+ShownArgument shown(const char* argument) {
+    ShownArgument out{};
+    std::size_t i = 0;
+    for (; argument[i] != '\0' && i < 64; ++i) {
+        const auto c = static_cast<unsigned char>(argument[i]);
+        out.text[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    if (argument[i] != '\0') {
+        std::memcpy(out.text + i, "...", 3);
+        i += 3;
+    }
+    out.text[i] = '\0';
+    return out;
+}
+
+void fail(char (&message)[MESSAGE_CAPACITY], const char* what, const char* argument) {
+    std::snprintf(message, MESSAGE_CAPACITY, "%s: %s", what, shown(argument).text);
 }
 
 // The value of an option: "--name=value" or "--name value".
@@ -104,8 +125,8 @@ OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOpt
         std::uint32_t number = 0;
         if (!parse_u32(value, std::strlen(value), number) || (number == 0 && !zero_allowed)) {
             std::snprintf(message, MESSAGE_CAPACITY,
-                          "%s: expected a whole number from %d to 4294967295, got: %.64s", name,
-                          zero_allowed ? 0 : 1, value);
+                          "%s: expected a whole number from %d to 4294967295, got: %s", name,
+                          zero_allowed ? 0 : 1, shown(value).text);
             return OptionsOutcome::error;
         }
         if (name == names[1]) {
