@@ -28,7 +28,7 @@ protected:
     }
 
     // The first tick is the origin; each later one is one frame.
-    void run_with_clock(const std::vector<std::uint32_t>& ticks) {
+    static void run_with_clock(const std::vector<std::uint32_t>& ticks) {
         fake::script_clock(ticks.data(), ticks.size());
         EXPECT_EQ(run_demo(), 0);
     }

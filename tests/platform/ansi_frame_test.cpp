@@ -15,7 +15,7 @@ CellCanvas uniform(std::uint16_t attribute, char glyph) {
     CellCanvas cells{};
     for (CharInfo& cell : cells.cells) {
         cell.attributes = attribute;
-        cell.character = static_cast<std::uint16_t>(glyph);
+        cell.character = static_cast<unsigned char>(glyph);
     }
     return cells;
 }

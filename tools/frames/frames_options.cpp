@@ -48,7 +48,7 @@ struct ShownArgument {
 ShownArgument shown(const char* argument) {
     ShownArgument out{};
     std::size_t i = 0;
-    for (; argument[i] != '\0' && i < 64; ++i) {
+    for (; i < 64 && argument[i] != '\0'; ++i) {
         const auto c = static_cast<unsigned char>(argument[i]);
         out.text[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
     }
