@@ -47,16 +47,15 @@ struct ShownArgument {
 
 ShownArgument shown(const char* argument) {
     ShownArgument out{};
-    std::size_t i = 0;
-    for (; i < 64 && argument[i] != '\0'; ++i) {
+    const std::size_t length = strnlen(argument, 65);
+    const std::size_t kept = length < 64 ? length : 64;
+    for (std::size_t i = 0; i < kept; ++i) {
         const auto c = static_cast<unsigned char>(argument[i]);
         out.text[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
     }
-    if (argument[i] != '\0') {
-        std::memcpy(out.text + i, "...", 3);
-        i += 3;
-    }
-    out.text[i] = '\0';
+    const std::size_t ellipsis = length > kept ? 3 : 0;
+    std::memcpy(out.text + kept, "...", ellipsis);
+    out.text[kept + ellipsis] = '\0';
     return out;
 }
 
