@@ -1,6 +1,6 @@
-// What the Windows back-end owns around the demo's own sequence: a console control handler
-// that undoes set-up when the process is ended early, and, under Wine only, one console read
-// that makes the key test work.
+// What the Windows back-end owns around the demo's own sequence: the console control handler
+// (see early_exit.hpp) and, under Wine only, one console read that makes the key test work and
+// a blank screen to leave the terminal with.
 #include <windows.h>
 
 #include "platform/platform.hpp"
@@ -10,22 +10,9 @@ namespace {
 
 constexpr char NTDLL_MODULE_NAME[] = "ntdll.dll";
 constexpr char WINE_VERSION_EXPORT[] = "wine_get_version";
+constexpr WORD PLAIN_ATTRIBUTE = 0x07;  // light grey on black, the console's usual colours
 
-// Ctrl-C, Ctrl-Break and the closing of the console end the process without passing through
-// the demo's shutdown: close the music and show the cursor here first. Returning FALSE hands
-// the event on to the default handler, which ends the process as before.
-BOOL WINAPI on_console_control(DWORD event) {
-    switch (event) {
-        case CTRL_C_EVENT:
-        case CTRL_BREAK_EVENT:
-        case CTRL_CLOSE_EVENT:
-            windows_backend::undo_set_up();
-            break;
-        default:
-            break;
-    }
-    return FALSE;
-}
+bool under_wine = false;
 
 // Only Wine's ntdll exports its version.
 bool running_under_wine() {
@@ -51,17 +38,42 @@ void start_wine_key_input() {
     ReadConsoleInputA(input, &read_back, 1, &read);
 }
 
+// Wine's terminal console leaves the last picture on the user's terminal with the cursor in
+// its top-left corner, where the shell would write over it. Blank the console in its usual
+// colours and put the cursor home, so the terminal is left clean. A Windows console window
+// keeps the picture, as it always did.
+void clear_wine_terminal() {
+    if (!under_wine) {
+        return;
+    }
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO buffer{};
+    if (GetConsoleScreenBufferInfo(output, &buffer) == FALSE) {
+        return;
+    }
+    const DWORD cells = static_cast<DWORD>(buffer.dwSize.X) * static_cast<DWORD>(buffer.dwSize.Y);
+    const COORD home{0, 0};
+    DWORD written = 0;
+    FillConsoleOutputAttribute(output, PLAIN_ATTRIBUTE, cells, home, &written);
+    FillConsoleOutputCharacterA(output, ' ', cells, home, &written);
+    SetConsoleCursorPosition(output, home);
+}
+
 }  // namespace
 
 namespace platform {
 
 void start_host() {
-    SetConsoleCtrlHandler(on_console_control, TRUE);
-    if (running_under_wine()) {
+    windows_backend::install_control_handler(clear_wine_terminal);
+    under_wine = running_under_wine();
+    if (under_wine) {
         start_wine_key_input();
     }
 }
 
-void stop_host() { SetConsoleCtrlHandler(on_console_control, FALSE); }
+void stop_host() {
+    clear_wine_terminal();
+    windows_backend::finish_control_handling();
+}
 
 }  // namespace platform

@@ -74,7 +74,9 @@ OutputHandle get_output_handle() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
 std::uint32_t tick_count() { return GetTickCount(); }
 
-bool key_waiting() { return _kbhit() != 0; }
+// A Ctrl-C, Ctrl-Break or closing console counts as a waiting key, so that the run ends through
+// the demo's own shutdown (see early_exit.hpp).
+bool key_waiting() { return windows_backend::stop_requested() || _kbhit() != 0; }
 
 // --- Console window --------------------------------------------------------------------------
 
