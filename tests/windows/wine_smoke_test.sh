@@ -74,12 +74,14 @@ inspect_imports() {
 choose_runner() {
     if /usr/lib/wine/wine --version >/dev/null 2>&1; then
         run_exe=$exe32
-        loader=/usr/lib/wine/wine
+        loader=wine  # Debian's launcher, which picks the 32-bit loader
+        loader_variable=
         prefix=$work/prefix-wine32
         echo "running the 32-bit executable under 32-bit Wine"
     elif [ -n "$exe64" ] && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
         run_exe=$exe64
         loader=/usr/lib/wine/wine64
+        loader_variable="WINELOADER=$loader"  # what Debian's launcher sets for 64-bit Wine
         prefix=$work/prefix-wine64
         echo "this kernel cannot run 32-bit programs: running the 64-bit build of the same source"
     else
@@ -89,7 +91,7 @@ choose_runner() {
 }
 
 wine_env() {
-    env HOME="$work/home" WINEPREFIX="$prefix" WINEDEBUG=-all WINELOADER="$loader" \
+    env HOME="$work/home" WINEPREFIX="$prefix" WINEDEBUG=-all $loader_variable \
         WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 
@@ -126,7 +128,7 @@ start_run() {
     cp "$run_exe" "$work/run-$name/floodvalley.exe"
     tmux -L "$socket" -f /dev/null new-session -d -x "$PANE_WIDTH" -y "$PANE_HEIGHT" \
         -c "$work/run-$name" \
-        "env HOME='$work/home' WINEPREFIX='$prefix' WINEDEBUG=-all WINELOADER='$loader' \
+        "env HOME='$work/home' WINEPREFIX='$prefix' WINEDEBUG=-all $loader_variable \
          '$loader' floodvalley.exe; echo \"EXIT-STATUS=\$?\"; sleep 600"
 }
 
