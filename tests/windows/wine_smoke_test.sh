@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# The Windows executable as a user gets it: its import table, then three runs under Wine in
+# tmux panes, side by side: one that is left to end by itself after 75 s, one ended by a key,
+# one ended by Ctrl-C. Usage:
+#   wine_smoke_test.sh WORK_DIR EXE_32 [EXE_64]
+# EXE_32 is the shipped 32-bit program; it is inspected, and run when this kernel can run 32-bit
+# Wine. Otherwise EXE_64, the same source built for 64-bit Windows, is run instead.
+# Exits 0 when every assertion holds; prints one line per failure.
+set -euo pipefail
+
+[ $# -ge 2 ] || { echo "usage: $0 WORK_DIR EXE_32 [EXE_64]" >&2; exit 2; }
+work=$(mkdir -p "$1" && cd "$1" && pwd)
+exe32=$2
+exe64=${3:-}
+
+TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
+# How Wine's terminal console draws the demo's attributes: 0xC4 red on bright red, 0xA2 green
+# on bright green, 0xF7 light grey (the terminal's default foreground) on bright white, and
+# 0x00 black on black for caption strokes.
+ESC=$'\e'
+SGR_RED="${ESC}[31m${ESC}[101m"
+SGR_GREEN="${ESC}[32m${ESC}[102m"
+SGR_WHITE_BACKGROUND="${ESC}[107m"
+SGR_BLACK_BACKGROUND="${ESC}[40m"
+
+PANE_WIDTH=100
+PANE_HEIGHT=60
+FIRST_START_LIMIT_S=120  # Wine's first start in a new prefix takes 15-20 s here
+RUN_SECONDS=75
+END_SLACK_S=60           # how late after 75 s the timed run may end on a busy machine
+KEY_END_LIMIT_S=20
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# --- The import table ------------------------------------------------------------------------
+
+inspect_imports() {
+    local exe=$1 dump dlls name
+    dump=$(i686-w64-mingw32-objdump -p "$exe")
+    grep -q 'file format pei-i386' <<<"$dump" && pass "i386 PE" || fail "$exe is not an i386 PE file"
+    grep -Eq '^Magic[[:space:]]+010b[[:space:]]+\(PE32\)' <<<"$dump" && pass "PE32" ||
+        fail "$exe is not PE32"
+    grep -Eq '^Subsystem[[:space:]]+00000003[[:space:]]+\(Windows CUI\)' <<<"$dump" &&
+        pass "console subsystem" || fail "$exe is not a console program"
+
+    dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr '[:lower:]' '[:upper:]' | sort -u |
+        tr '\n' ' ')
+    [ "$dlls" = "KERNEL32.DLL MSVCRT.DLL USER32.DLL WINMM.DLL " ] && pass "imports only $dlls" ||
+        fail "imported DLLs are '$dlls', expected KERNEL32, msvcrt, USER32 and WINMM only"
+
+    # The hint/name lines of the import table: "<hint-rva> <ordinal> <name>".
+    local imported
+    imported=$(awk '/DLL Name:/ { in_dll = 1; next } in_dll && NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }' \
+        <<<"$dump")
+    for name in GetStdHandle SetConsoleTitleA GetConsoleTitleA SetConsoleWindowInfo \
+        SetConsoleScreenBufferSize GetConsoleCursorInfo SetConsoleCursorInfo GetConsoleFontSize \
+        WriteConsoleOutputA GetTickCount GetModuleHandleA GetProcAddress FindWindowA \
+        InvalidateRect UpdateWindow mciSendStringA _kbhit; do
+        grep -qx "$name" <<<"$imported" || fail "$name is not imported"
+    done
+    pass "console, window, multimedia and key-test calls imported"
+    for name in SetConsoleFont GetConsoleFontInfo GetNumberOfConsoleFonts; do
+        grep -qx "$name" <<<"$imported" && fail "$name is imported; it must be looked up at run time"
+        grep -qa "$name" "$exe" || fail "the name $name, looked up at run time, is not in $exe"
+    done
+    pass "font entry points not imported, their names present for the run-time look-up"
+}
+
+# --- Wine ------------------------------------------------------------------------------------
+
+# Picks the exe to run and the Wine loader for it.
+choose_runner() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        run_exe=$exe32
+        loader=wine  # Debian's launcher, which picks the 32-bit loader
+        loader_variable=
+        prefix=$work/prefix-wine32
+        echo "running the 32-bit executable under 32-bit Wine"
+    elif [ -n "$exe64" ] && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+        run_exe=$exe64
+        loader=/usr/lib/wine/wine64
+        loader_variable="WINELOADER=$loader"  # what Debian's launcher sets for 64-bit Wine
+        prefix=$work/prefix-wine64
+        echo "this kernel cannot run 32-bit programs: running the 64-bit build of the same source"
+    else
+        echo "FAIL: no Wine loader can run the demo here"
+        exit 1
+    fi
+}
+
+wine_env() {
+    env HOME="$work/home" WINEPREFIX="$prefix" WINEDEBUG=-all $loader_variable \
+        WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+}
+
+prepare_prefix() {
+    mkdir -p "$work/home"
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "creating a Wine prefix (first start, 15-20 s)"
+        wine_env "$loader" wineboot -i >/dev/null 2>&1 || true
+        wine_env /usr/lib/wine/wineserver -w  # the registry is written when the server ends
+    fi
+    [ -f "$prefix/system.reg" ] || { echo "FAIL: wineboot did not create $prefix"; exit 1; }
+}
+
+# --- tmux panes ------------------------------------------------------------------------------
+
+socket_prefix="floodvalley-wine-$$"
+sockets=()
+
+cleanup() {
+    local socket
+    for socket in "${sockets[@]}"; do
+        tmux -L "$socket" kill-server 2>/dev/null || true
+    done
+    [ -n "${loader:-}" ] && wine_env /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Starts the demo in a pane of its own, from a directory without the music file. When it ends
+# the pane prints its exit status and waits to be read.
+start_run() {
+    local name=$1 socket="$socket_prefix-$1"
+    sockets+=("$socket")
+    mkdir -p "$work/run-$name"
+    cp "$run_exe" "$work/run-$name/floodvalley.exe"
+    tmux -L "$socket" -f /dev/null new-session -d -x "$PANE_WIDTH" -y "$PANE_HEIGHT" \
+        -c "$work/run-$name" \
+        "env HOME='$work/home' WINEPREFIX='$prefix' WINEDEBUG=-all $loader_variable \
+         '$loader' floodvalley.exe; echo \"EXIT-STATUS=\$?\"; sleep 600"
+}
+
+pane() { tmux -L "$socket_prefix-$1" "${@:2}"; }
+capture() { pane "$1" capture-pane -p -e -t 0; }
+title_of() { pane "$1" display -p -t 0 '#{pane_title}'; }
+cursor_visible() { [ "$(pane "$1" display -p -t 0 '#{cursor_flag}')" = 1 ]; }
+exit_line() { pane "$1" capture-pane -p -t 0 | grep -o 'EXIT-STATUS=[0-9]*' | head -1; }
+
+# Waits up to $2 s for the demo's title; prints the seconds it took.
+wait_for_title() {
+    local name=$1 limit=$2 start=$SECONDS
+    while [ "$(title_of "$name")" != "$TITLE" ]; do
+        [ $((SECONDS - start)) -lt "$limit" ] || return 1
+        sleep 0.2
+    done
+}
+
+# Waits up to $2 s for the pane's exit-status line.
+wait_for_exit() {
+    local name=$1 limit=$2 start=$SECONDS
+    while [ -z "$(exit_line "$name")" ]; do
+        [ $((SECONDS - start)) -lt "$limit" ] || return 1
+        sleep 0.2
+    done
+}
+
+# The flag as it stands in the first seconds: red and green fields and the white band, exactly
+# 80 columns by 50 rows of picture, no cursor.
+check_running_picture() {
+    local name=$1 screen plain widths
+    screen=$(capture "$name")
+    [[ $screen == *"$SGR_RED"* ]] && [[ $screen == *"$SGR_GREEN"* ]] &&
+        [[ $screen == *"$SGR_WHITE_BACKGROUND"* ]] && pass "$name: the flag's colours are shown" ||
+        fail "$name: the flag's red, green and white are not all on screen"
+    plain=$(pane "$name" capture-pane -p -N -t 0)  # -N: keep trailing spaces, glyphs too
+    widths=$(head -n 50 <<<"$plain" | awk '{ print length($0) }' | sort -u | tr '\n' ' ')
+    [ "$widths" = "80 " ] && pass "$name: 50 rows of 80 columns" ||
+        fail "$name: picture row widths are '$widths', expected 80 on each of 50 rows"
+    [ -z "$(tail -n +51 <<<"$plain" | tr -d ' \n')" ] || fail "$name: text below the 50 picture rows"
+    [ "$(title_of "$name")" = "$TITLE" ] && pass "$name: title set" ||
+        fail "$name: pane title is '$(title_of "$name")'"
+    cursor_visible "$name" && fail "$name: the cursor is visible during the run" ||
+        pass "$name: cursor hidden during the run"
+}
+
+# After the end: status 0, the terminal blank apart from the status line, the cursor shown.
+check_ended() {
+    local name=$1 plain
+    [ "$(exit_line "$name")" = "EXIT-STATUS=0" ] && pass "$name: exit status 0" ||
+        fail "$name: $(exit_line "$name"), expected EXIT-STATUS=0"
+    plain=$(pane "$name" capture-pane -p -t 0)
+    [ -z "$(grep -v 'EXIT-STATUS=' <<<"$plain" | tr -d ' \n')" ] && pass "$name: terminal left blank" ||
+        fail "$name: the picture is left on the terminal"
+    cursor_visible "$name" && pass "$name: cursor shown again" || fail "$name: cursor left hidden"
+}
+
+# A caption is cut in at seconds 13 to 15: black cells appear then.
+check_caption() {
+    local name=$1 since=$2 seen=0
+    while [ $((SECONDS - since)) -le 18 ]; do
+        if [ $((SECONDS - since)) -ge 12 ] && [[ $(capture "$name") == *"$SGR_BLACK_BACKGROUND"* ]]; then
+            seen=1
+            break
+        fi
+        sleep 0.3
+    done
+    [ "$seen" = 1 ] && pass "$name: caption strokes shown between seconds 12 and 18" ||
+        fail "$name: no black caption strokes between seconds 12 and 18"
+}
+
+# --- The test --------------------------------------------------------------------------------
+
+echo "== import table of $exe32"
+inspect_imports "$exe32"
+
+echo "== runs under Wine"
+choose_runner
+prepare_prefix
+
+start_run timed
+start_run key
+start_run ctrl_c
+
+wait_for_title timed "$FIRST_START_LIMIT_S" || { fail "timed: no title after ${FIRST_START_LIMIT_S} s"; exit 1; }
+timed_start=$SECONDS
+wait_for_title key 30 || fail "key: no title"
+wait_for_title ctrl_c 30 || fail "ctrl_c: no title"
+sleep 2
+check_running_picture key
+check_running_picture ctrl_c
+check_running_picture timed
+
+pane key send-keys -t 0 q
+pane ctrl_c send-keys -t 0 C-c
+wait_for_exit key "$KEY_END_LIMIT_S" && pass "key: ended on a key" || fail "key: still running after a key"
+wait_for_exit ctrl_c "$KEY_END_LIMIT_S" && pass "ctrl_c: ended on Ctrl-C" ||
+    fail "ctrl_c: still running after Ctrl-C"
+check_ended key
+check_ended ctrl_c
+
+check_caption timed "$timed_start"
+[ -z "$(exit_line timed)" ] && pass "timed: still running at $((SECONDS - timed_start)) s" ||
+    fail "timed: ended early, at $((SECONDS - timed_start)) s"
+wait_for_exit timed $((RUN_SECONDS + END_SLACK_S)) || fail "timed: still running $((SECONDS - timed_start)) s in"
+ran=$((SECONDS - timed_start))
+[ "$ran" -ge $((RUN_SECONDS - 1)) ] && pass "timed: ended by itself after $ran s" ||
+    fail "timed: ended after $ran s, before 75 s"
+check_ended timed
+
+if [ "$failures" -ne 0 ]; then
+    echo "wine smoke test: $failures failure(s)"
+    exit 1
+fi
+echo "wine smoke test: all assertions hold"
