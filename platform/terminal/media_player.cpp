@@ -22,10 +22,11 @@ namespace {
 // A soundtrack is a few megabytes; anything far larger is not what the demo plays.
 constexpr off_t LARGEST_TRACK_BYTES = 64 * 1024 * 1024;
 
-// Output format of the mixer: CD rate, stereo, buffers of 2048 frames (46 ms).
+// Output format of the mixer: CD rate, stereo, buffers of 1024 frames (23 ms). Closing the
+// device waits for the buffer in flight, so a short buffer keeps close quick.
 constexpr int OUTPUT_RATE = 44100;
 constexpr int OUTPUT_CHANNELS = 2;
-constexpr int OUTPUT_CHUNK_FRAMES = 2048;
+constexpr int OUTPUT_CHUNK_FRAMES = 1024;
 
 constexpr int PLAY_ONCE = 0;  // Mix_PlayMusic's loop count for a single pass
 
@@ -46,6 +47,13 @@ Device device;
 
 // Where standard error pointed before the audio libraries were started, or -1.
 int saved_stderr = -1;
+
+struct AudioLibraries {
+    bool started = false;         // SDL is initialised
+    bool finish_at_exit = false;  // an exit handler will shut it down
+};
+
+AudioLibraries libraries;
 
 // --- The music file ---------------------------------------------------------------------------
 
@@ -121,28 +129,51 @@ void restore_stderr() {
 
 // --- Audio libraries --------------------------------------------------------------------------
 
+// Shuts SDL down and gives standard error back.
+void finish_audio_libraries() {
+    if (libraries.started) {
+        Mix_Quit();
+        SDL_Quit();
+        libraries.started = false;
+    }
+    restore_stderr();
+}
+
+// Without a sound device SDL's shutdown can wait up to 100 ms for its device-watch thread to
+// wake. After a failed open, SDL is left up (quiet) and shut down when the process exits, so
+// the open fails within milliseconds and set-up goes on at once.
+void finish_audio_libraries_at_exit() {
+    if (!libraries.finish_at_exit) {
+        libraries.finish_at_exit = std::atexit(finish_audio_libraries) == 0;
+    }
+    if (!libraries.finish_at_exit) {
+        finish_audio_libraries();
+    }
+}
+
 // SDL must leave SIGINT and SIGTERM alone: the terminal back-end owns them, and SDL's handlers
 // would swallow Ctrl-C.
 bool start_audio() {
     quiet_stderr();
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_AUDIO) != 0) {
-        restore_stderr();
-        return false;
+    if (!libraries.started) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_Init(SDL_INIT_AUDIO) != 0) {
+            restore_stderr();
+            return false;
+        }
+        libraries.started = true;
     }
     if (Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_CHUNK_FRAMES) != 0) {
-        SDL_Quit();
-        restore_stderr();
+        finish_audio_libraries_at_exit();
         return false;
     }
     return true;
 }
 
+// Closing joins the audio thread: no sample is mixed after it returns.
 void stop_audio() {
-    Mix_CloseAudio();  // joins the audio thread: no sample is mixed after this
-    Mix_Quit();
-    SDL_Quit();
-    restore_stderr();
+    Mix_CloseAudio();
+    finish_audio_libraries();
 }
 
 // MUS_MP3 is forced so the data is never offered to the other decoders.
