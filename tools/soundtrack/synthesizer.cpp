@@ -6,7 +6,8 @@
 #include "tools/soundtrack/soundtrack_score.hpp"
 
 // The piece, in D (Phrygian colour), about 76 s:
-//   0-12 s   a low drone on D, dark and breathing slowly; a rush of air swells into 12 s;
+//   0-12 s   a low drone on D, dark and breathing slowly, a thin wind above it, a faint upper
+//            fifth creeping in; a rush of air swells into 12 s;
 //   12 s     the flood: a deep impact and a crash; water rises under everything from here;
 //            the fifth (A) joins the drone;
 //   13 s     first caption: a struck bell on A;
@@ -128,6 +129,8 @@ constexpr DroneVoice DRONE_VOICES[] = {
     {87.31, 19.0, 5.0, END, 8.0, 0.20},   // F2: the minor third
     {58.27, 39.0, 6.0, 63.0, 2.0, 0.24},  // B flat 1 against the A
     {77.78, 50.0, 2.0, 63.0, 2.0, 0.20},  // E flat 2 against the D
+    {146.83, 4.0, 6.0, END, 8.0, 0.07},   // D3: a faint upper voice creeps in before the flood
+    {220.00, 7.0, 5.0, END, 8.0, 0.05},   // A3 above it
 };
 
 constexpr int DRONE_HARMONICS = 6;
@@ -164,7 +167,7 @@ Stereo drone(double t) {
             continue;
         }
         out.left += gain * drone_wave(voice.hz * (1.0 - DETUNE) * t, bright);
-        out.right += gain * drone_wave(voice.hz * (1.0 + DETUNE) * t + 0.25, bright);
+        out.right += gain * drone_wave(voice.hz * (1.0 + DETUNE) * t, bright);
     }
     const double breath = breathing(t);
     out.left *= breath;
@@ -175,6 +178,8 @@ Stereo drone(double t) {
 // --- Air and water ------------------------------------------------------------------------
 
 struct Water {
+    BandPass left_wind;
+    BandPass right_wind;
     Noise noise_left{0x9E3779B9u};
     Noise noise_right{0x85EBCA6Bu};
     BandPass left_band;
@@ -191,6 +196,9 @@ double swell_level(double t) {
     const double x = (t - 10.5) / 1.5;
     return 0.16 * x * x * x;
 }
+
+// A thin, distant wind over the valley before the flood.
+double wind_level(double t) { return 0.05 * window(t, 2.0, 4.0, 12.0, 0.3); }
 
 double water_level(double t) {
     return 0.32 * ramp(t, 12.0, 3.0) * (0.6 + 0.4 * ramp(t, 15.0, 47.0)) * (1.0 - ramp(t, 64.0, 11.0));
@@ -211,6 +219,12 @@ Stereo water(Water& w, double t) {
                          0.4 * band_pass(w.right_band, right_noise, surf_hz * 0.93, 0.9));
     out.left += swell * left_noise;
     out.right += swell * right_noise;
+    const double wind = wind_level(t);
+    if (wind > 0.0) {
+        const double wind_hz = 1400.0 + 500.0 * sine(0.13 * t);
+        out.left += wind * band_pass(w.left_wind, left_noise, wind_hz, 0.15);
+        out.right += wind * band_pass(w.right_wind, right_noise, wind_hz * 1.1, 0.15);
+    }
     return out;
 }
 
