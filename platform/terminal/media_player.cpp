@@ -1,9 +1,261 @@
-// Media commands on POSIX systems. No player yet: every command fails with an error code,
-// which the demo ignores, so the run is silent.
+// Media commands on POSIX systems: the player behind "open ... type mpegvideo alias ...",
+// "play ..." and "close ...", on SDL2_mixer. SDL decodes and mixes in its own audio thread,
+// so no command waits for the sound.
+//
+// Everything that can take time or allocate happens in open and close, which the demo sends
+// before its first frame and after its last: the whole file is read into memory at open, and
+// decoding runs from there. Play only starts the mixer on what is already loaded.
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
 #include "platform/platform.hpp"
+#include "platform/terminal/media_command.hpp"
+
+namespace {
+
+// A soundtrack is a few megabytes; anything far larger is not what the demo plays.
+constexpr off_t LARGEST_TRACK_BYTES = 64 * 1024 * 1024;
+
+// Output format of the mixer: CD rate, stereo, buffers of 1024 frames (23 ms). Closing the
+// device waits for the buffer in flight, so a short buffer keeps close quick.
+constexpr int OUTPUT_RATE = 44100;
+constexpr int OUTPUT_CHANNELS = 2;
+constexpr int OUTPUT_CHUNK_FRAMES = 1024;
+
+constexpr int PLAY_ONCE = 0;  // Mix_PlayMusic's loop count for a single pass
+
+struct Track {
+    unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
+
+// The one device the player can hold open at a time.
+struct Device {
+    bool open = false;
+    char alias[MEDIA_ALIAS_CAPACITY] = {};
+    Track track;                // must outlive `music`, which decodes from it
+    Mix_Music* music = nullptr;
+};
+
+Device device;
+
+// Where standard error pointed before the audio libraries were started, or -1.
+int saved_stderr = -1;
+
+struct AudioLibraries {
+    bool started = false;         // SDL is initialised
+    bool finish_at_exit = false;  // an exit handler will shut it down
+};
+
+AudioLibraries libraries;
+
+// --- The music file ---------------------------------------------------------------------------
+
+// Non-blocking open, so a FIFO or a device node cannot stall the demo; only a non-empty regular
+// file of sensible size is read, whole, into memory.
+bool read_track(const char* path, Track& track) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+        info.st_size > LARGEST_TRACK_BYTES) {
+        close(fd);
+        return false;
+    }
+    const auto capacity = static_cast<std::size_t>(info.st_size);
+    auto* data = static_cast<unsigned char*>(std::malloc(capacity));
+    std::size_t size = 0;
+    while (data != nullptr && size < capacity) {
+        const ssize_t got = read(fd, data + size, capacity - size);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;  // the file shrank, or a read error: keep what there is
+        }
+        size += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    if (size == 0) {
+        std::free(data);
+        return false;
+    }
+    track = Track{data, size};
+    return true;
+}
+
+void release_track(Track& track) {
+    std::free(track.data);
+    track = Track{};
+}
+
+// --- Standard error ---------------------------------------------------------------------------
+
+// ALSA and SDL write diagnostic lines to standard error (no sound card, the disk driver's
+// banner, underruns). While the player holds the audio libraries, a standard error that is a
+// terminal is pointed at /dev/null so none of that lands on the picture; when it is a file or a
+// pipe it is left alone, so nothing written to a log is lost.
+void quiet_stderr() {
+    if (saved_stderr >= 0 || isatty(STDERR_FILENO) != 1) {
+        return;
+    }
+    const int null_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null_fd < 0) {
+        return;
+    }
+    saved_stderr = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (saved_stderr >= 0) {
+        dup2(null_fd, STDERR_FILENO);
+    }
+    close(null_fd);
+}
+
+void restore_stderr() {
+    if (saved_stderr < 0) {
+        return;
+    }
+    dup2(saved_stderr, STDERR_FILENO);
+    close(saved_stderr);
+    saved_stderr = -1;
+}
+
+// --- Audio libraries --------------------------------------------------------------------------
+
+// Shuts SDL down and gives standard error back.
+void finish_audio_libraries() {
+    if (libraries.started) {
+        Mix_Quit();
+        SDL_Quit();
+        libraries.started = false;
+    }
+    restore_stderr();
+}
+
+// Without a sound device SDL's shutdown can wait up to 100 ms for its device-watch thread to
+// wake. After a failed open, SDL is left up (quiet) and shut down when the process exits, so
+// the open fails within milliseconds and set-up goes on at once.
+void finish_audio_libraries_at_exit() {
+    if (!libraries.finish_at_exit) {
+        libraries.finish_at_exit = std::atexit(finish_audio_libraries) == 0;
+    }
+    if (!libraries.finish_at_exit) {
+        finish_audio_libraries();
+    }
+}
+
+// SDL must leave SIGINT and SIGTERM alone: the terminal back-end owns them, and SDL's handlers
+// would swallow Ctrl-C.
+bool start_audio() {
+    quiet_stderr();
+    if (!libraries.started) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_Init(SDL_INIT_AUDIO) != 0) {
+            restore_stderr();
+            return false;
+        }
+        libraries.started = true;
+    }
+    if (Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_CHUNK_FRAMES) != 0) {
+        finish_audio_libraries_at_exit();
+        return false;
+    }
+    return true;
+}
+
+// Closing joins the audio thread: no sample is mixed after it returns.
+void stop_audio() {
+    Mix_CloseAudio();
+    finish_audio_libraries();
+}
+
+// MUS_MP3 is forced so the data is never offered to the other decoders.
+Mix_Music* load_music(const Track& track) {
+    SDL_RWops* source = SDL_RWFromConstMem(track.data, static_cast<int>(track.size));
+    if (source == nullptr) {
+        return nullptr;
+    }
+    return Mix_LoadMUSType_RW(source, MUS_MP3, SDL_TRUE);
+}
+
+// --- Commands ---------------------------------------------------------------------------------
+
+bool names_open_device(const char* alias) { return device.open && same_alias(device.alias, alias); }
+
+std::uint32_t open_device(const MediaCommand& command) {
+    if (device.open) {
+        return MEDIA_ERROR_ALIAS_IN_USE;
+    }
+    Track track;
+    if (!read_track(command.file, track)) {
+        return MEDIA_ERROR_FILE_NOT_PLAYABLE;
+    }
+    if (!start_audio()) {
+        release_track(track);
+        return MEDIA_ERROR_NO_DEVICE;
+    }
+    Mix_Music* music = load_music(track);
+    if (music == nullptr) {
+        stop_audio();
+        release_track(track);
+        return MEDIA_ERROR_UNDECODABLE;
+    }
+    device.open = true;
+    static_assert(sizeof device.alias == sizeof command.alias);
+    for (std::size_t i = 0; i < sizeof device.alias; ++i) {
+        device.alias[i] = command.alias[i];
+    }
+    device.track = track;
+    device.music = music;
+    return MEDIA_OK;
+}
+
+std::uint32_t play_device(const MediaCommand& command) {
+    if (!names_open_device(command.alias)) {
+        return MEDIA_ERROR_UNKNOWN_ALIAS;
+    }
+    return Mix_PlayMusic(device.music, PLAY_ONCE) == 0 ? MEDIA_OK : MEDIA_ERROR_NO_DEVICE;
+}
+
+// Halting first silences the output at once; the rest releases the device.
+std::uint32_t close_device(const MediaCommand& command) {
+    if (!names_open_device(command.alias)) {
+        return MEDIA_ERROR_UNKNOWN_ALIAS;
+    }
+    Mix_HaltMusic();
+    Mix_FreeMusic(device.music);
+    stop_audio();
+    release_track(device.track);
+    device = Device{};
+    return MEDIA_OK;
+}
+
+}  // namespace
 
 namespace platform {
 
-std::uint32_t send_media_command(const char*) { return 1; }
+std::uint32_t send_media_command(const char* text) {
+    MediaCommand command;
+    const std::uint32_t parsed = parse_media_command(text, command);
+    if (parsed != MEDIA_OK) {
+        return parsed;
+    }
+    switch (command.verb) {
+        case MediaVerb::open:
+            return open_device(command);
+        case MediaVerb::play:
+            return play_device(command);
+        case MediaVerb::close:
+            return close_device(command);
+    }
+    return MEDIA_ERROR_UNKNOWN_VERB;
+}
 
 }  // namespace platform

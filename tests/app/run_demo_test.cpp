@@ -163,6 +163,45 @@ TEST_F(RunDemo, FailuresOfEverySetUpStepChangeNothing) {
     EXPECT_EQ(frames(), 2u);
 }
 
+// Title, then open, then play, then the window geometry; at the end close comes before the
+// cursor is shown again, whichever way the run ends. Each command is sent exactly once.
+void expect_music_in_its_places() {
+    const std::size_t title = fake::find_call(Call::set_console_title);
+    const std::size_t open = fake::find_call(Call::send_media_command, MUSIC_OPEN_COMMAND);
+    const std::size_t play = fake::find_call(Call::send_media_command, MUSIC_PLAY_COMMAND);
+    const std::size_t geometry = fake::find_call(Call::set_window_rect);
+    const std::size_t close = fake::find_call(Call::send_media_command, MUSIC_CLOSE_COMMAND);
+    const std::size_t hidden = fake::find_call(Call::set_cursor_info);
+    const std::size_t shown = fake::find_call(Call::set_cursor_info, nullptr, hidden + 1);
+    ASSERT_LT(shown, fake::call_count());
+    EXPECT_LT(title, open);
+    EXPECT_LT(open, play);
+    EXPECT_LT(play, geometry);
+    EXPECT_LT(close, shown);
+    for (std::size_t i = close; i < fake::call_count(); ++i) {
+        EXPECT_NE(fake::call_at(i).call, Call::write_console_output) << "a frame after close";
+    }
+    EXPECT_EQ(fake::count_of(Call::send_media_command), 3u);
+}
+
+TEST_F(RunDemo, MusicStartsRightAfterTheTitleAndStopsBeforeTheCursorReturns) {
+    run_with_clock({0, 1000, 75000});
+    expect_music_in_its_places();
+}
+
+TEST_F(RunDemo, AKeyStopsTheMusicBeforeTheCursorReturns) {
+    fake::press_key_at_test(1);
+    run_with_clock({0, 10, 20, 30});
+    expect_music_in_its_places();
+}
+
+TEST_F(RunDemo, MusicThatFailsToOpenIsStillClosedAndChangesNothingElse) {
+    fake::script_media_result(275);
+    run_with_clock({0, 1000, 75000});
+    expect_music_in_its_places();
+    EXPECT_EQ(frames(), 2u);
+}
+
 TEST_F(RunDemo, RegionNarrowedByTheConsoleStaysNarrowed) {
     fake::script_region_after_write(SmallRect{0, 0, 59, 29});
     run_with_clock({0, 100, 75000});
