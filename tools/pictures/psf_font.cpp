@@ -82,7 +82,7 @@ FontStatus read_psf1_table(Reader& in, std::size_t offset, int glyph_count, Glyp
     return FontStatus::ok;
 }
 
-// One UTF-8 character at offset; 0 on a bad or cut-short encoding.
+// Length of the UTF-8 character at offset, 0 for a bad encoding; may run past the buffer's end.
 std::size_t decode_utf8(const Reader& in, std::size_t offset, std::uint32_t& code_point) {
     const std::uint8_t lead = in.bytes[offset];
     std::size_t length = 0;
@@ -102,10 +102,7 @@ std::size_t decode_utf8(const Reader& in, std::size_t offset, std::uint32_t& cod
     } else {
         return 0;
     }
-    if (offset + length > in.size) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
+    for (std::size_t i = 1; i < length && offset + i < in.size; ++i) {
         const std::uint8_t next = in.bytes[offset + i];
         if ((next & 0xC0) != 0x80) {
             return 0;
@@ -138,6 +135,9 @@ FontStatus read_psf2_table(Reader& in, std::size_t offset, int glyph_count, Glyp
             const std::size_t length = decode_utf8(in, offset, code_point);
             if (length == 0) {
                 return fail(in, FontStatus::malformed, "has invalid UTF-8 in its unicode table");
+            }
+            if (offset + length > in.size) {
+                return fail(in, FontStatus::truncated, "ends inside its unicode table");
             }
             offset += length;
             if (!in_sequence) {
