@@ -140,7 +140,7 @@ TEST(PsfFont, BadUtf8InTheTableIsMalformed) {
         EXPECT_EQ(read(bytes, font).status, FontStatus::malformed);
     }
     Bytes cut = psf2_font(8, 8, true);
-    cut.resize(cut.size() - 1);
+    cut.pop_back();
     cut.back() = 0xE2;  // a three-byte character with its last byte gone
     EXPECT_NE(read(cut, font).status, FontStatus::ok);
 }
