@@ -46,17 +46,20 @@ bool row_is_flooded_white(int row, std::int32_t k) { return row < k - 25; }
 
 // What the band needs per frame: its width and the one remainder per column, which does not
 // depend on the row.
+constexpr int BAND_LANES = 16;
+static_assert(BAND_COLUMNS_MAX <= BAND_LANES);
+
 struct BandFrame {
     std::uint32_t t;
     int columns;  // columns 0 .. columns - 1 are in the band
-    std::uint32_t column_remainder[BAND_COLUMNS_MAX];
+    std::uint32_t column_remainder[BAND_LANES];
 };
 
 BandFrame band_frame(std::uint32_t t, std::int32_t k) {
     BandFrame band{};
     band.t = t;
     band.columns = k > 10 ? 0 : 11 - k;  // column i is in the band while i <= 10 - k (signed)
-    for (int i = 0; i < band.columns; ++i) {
+    for (int i = 0; i < BAND_LANES; ++i) {
         band.column_remainder[i] = (t - static_cast<std::uint32_t>(i)) % 3u;
     }
     return band;
@@ -102,11 +105,16 @@ void fill_glyph_rows(CellCanvas& target, std::uint32_t seed,
     }
 }
 
+// The band's cells of one row. The shimmer is computed for 16 columns alike, without a branch
+// on the column, so that the compiler can vectorise it; only the band's columns are kept.
 void paint_band(CharInfo* cells, int row, const BandFrame& band) {
     const auto r = static_cast<std::uint32_t>(row);
+    std::uint16_t shimmer[BAND_LANES];
+    for (int i = 0; i < BAND_LANES; ++i) {
+        shimmer[i] = band_shimmer(static_cast<std::uint32_t>(i), r, band.t, band.column_remainder[i]);
+    }
     for (int i = 0; i < band.columns; ++i) {
-        cells[i].attributes = band_shimmer(static_cast<std::uint32_t>(i), r, band.t,
-                                           band.column_remainder[i]);
+        cells[i].attributes = shimmer[i];
     }
 }
 
@@ -136,6 +144,9 @@ void render_background(std::uint32_t elapsed_ms, std::uint32_t whole_seconds) {
     fill_glyph_rows(canvas, glyph_seed, attributes);
     glyph_seed *= glyph_jump_multiplier(CANVAS_CELLS);
     const BandFrame band = band_frame(elapsed_ms, k);
+    if (band.columns == 0) {
+        return;  // the flood has started: the band is gone
+    }
     for (int row = 0; row < CANVAS_HEIGHT; ++row) {
         if (!row_is_flooded_white(row, k)) {
             paint_band(&canvas.cells[cell_index(0, row)], row, band);
