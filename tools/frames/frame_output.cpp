@@ -49,11 +49,15 @@ bool write_png_frame(const char* dir, std::uint64_t index, const CellCanvas& cel
                      const ConsoleFont& font, char (&error)[OUTPUT_ERROR_CAPACITY]) {
     static CellPicture picture;
     draw_cell_picture(cells, font, picture);
-    char path[OUTPUT_ERROR_CAPACITY / 2];
-    std::snprintf(path, sizeof path, "%.200s/frame-%05" PRIu64 ".png", dir, index);
+    char path[4096];
+    const int length = std::snprintf(path, sizeof path, "%s/frame-%05" PRIu64 ".png", dir, index);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "the --out directory name is too long");
+        return false;
+    }
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
-        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot create %s: %s", path,
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot create %.400s: %s", path,
                       std::strerror(errno));
         return false;
     }
@@ -62,7 +66,7 @@ bool write_png_frame(const char* dir, std::uint64_t index, const CellCanvas& cel
     const int write_error = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot write %s: %s", path,
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot write %.400s: %s", path,
                       write_error != 0 ? std::strerror(write_error) : "the PNG library failed");
         return false;
     }
