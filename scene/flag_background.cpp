@@ -33,16 +33,17 @@ std::uint16_t band_shimmer(std::uint32_t column, std::uint32_t row, std::uint32_
     return (a & b) != (column_remainder & d) ? ATTR_WHITE : ATTR_RED;
 }
 
-// Outside the band the colour depends on the row alone: red down to row k + 31, green below,
-// and the white flood from the top over everything once k passes 25.
+// The white flood comes down from the top once k passes 25, over everything, band included.
+bool row_is_flooded_white(int row, std::int32_t k) { return row < k - 25; }
+
+// Outside the band the colour depends on the row alone: white under the flood, then red down
+// to row k + 31, green below.
 std::uint16_t row_attribute(int row, std::int32_t k) {
-    if (row < k - 25) {
+    if (row_is_flooded_white(row, k)) {
         return ATTR_WHITE;
     }
     return row < k + 32 ? ATTR_RED : ATTR_GREEN;
 }
-
-bool row_is_flooded_white(int row, std::int32_t k) { return row < k - 25; }
 
 // What the band needs per frame: its width and the one remainder per column, which does not
 // depend on the row.
@@ -145,7 +146,7 @@ void render_background(std::uint32_t elapsed_ms, std::uint32_t whole_seconds) {
     glyph_seed *= glyph_jump_multiplier(CANVAS_CELLS);
     const BandFrame band = band_frame(elapsed_ms, k);
     if (band.columns == 0) {
-        return;  // the flood has started: the band is gone
+        return;  // from level 11 on no column is in the band
     }
     for (int row = 0; row < CANVAS_HEIGHT; ++row) {
         if (!row_is_flooded_white(row, k)) {
