@@ -30,6 +30,31 @@ void BM_BackgroundAndCaptions(benchmark::State& state) {
 }
 BENCHMARK(BM_BackgroundAndCaptions);
 
+// The background alone at one flood level: 0 is the starting flag with the widest band, 50
+// the flooded flag without one.
+void BM_Background(benchmark::State& state) {
+    const auto level = static_cast<std::int32_t>(state.range(0));
+    std::uint32_t t = 1000;
+    for (auto _ : state) {
+        spread_level = level;
+        render_background(t, 5);  // second 5: the counter stays where it was put
+        t += 17;
+        benchmark::DoNotOptimize(canvas);
+    }
+}
+BENCHMARK(BM_Background)->Arg(0)->Arg(50);
+
+// One caption cut in, on top of an already painted background.
+void BM_Caption(benchmark::State& state) {
+    const auto second = static_cast<std::uint32_t>(state.range(0));
+    render_background(second * 1000, 5);
+    for (auto _ : state) {
+        overlay_captions(second);
+        benchmark::DoNotOptimize(canvas);
+    }
+}
+BENCHMARK(BM_Caption)->Arg(13)->Arg(50)->Arg(52)->Arg(62);
+
 // The encoder on frames from a given second: the band at the start has the most colour
 // changes, the flooded flag the fewest.
 void BM_AnsiEncoding(benchmark::State& state) {

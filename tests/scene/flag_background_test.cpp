@@ -110,4 +110,25 @@ TEST_F(FlagBackground, AttributeUsesTheLevelAfterThisFramesStep) {
     EXPECT_EQ(cell_attr(10, 45), ATTR_GREEN);  // column 10 left the band
 }
 
+// The lanes draw the same glyphs as single steps from any state, not only from the initial one,
+// and every cell's attribute agrees with the per-cell rule at every level.
+TEST_F(FlagBackground, WholeFrameMatchesSingleStepsFromAnyStateAndLevel) {
+    for (std::int32_t k : {0, 3, 10, 11, 26, 50}) {
+        const std::uint32_t start = 0x9E3779B9u + static_cast<std::uint32_t>(k);
+        const std::uint32_t t = 4000000000u + static_cast<std::uint32_t>(k) * 7919u;
+        glyph_seed = start;
+        spread_level = k;
+        render_background(t, 5);  // second 5: the level stays
+        std::uint32_t state = start;
+        for (int y = 0; y < CANVAS_HEIGHT; ++y) {
+            for (int x = 0; x < CANVAS_WIDTH; ++x) {
+                state *= 16807u;
+                ASSERT_EQ(cell_char(x, y), glyph_for_state(state)) << x << "," << y << " k " << k;
+                ASSERT_EQ(cell_attr(x, y), background_attribute(x, y, t, k)) << x << "," << y << " k " << k;
+            }
+        }
+        EXPECT_EQ(glyph_seed, state);
+    }
+}
+
 }  // namespace

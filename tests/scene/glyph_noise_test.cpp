@@ -64,4 +64,23 @@ TEST(GlyphNoise, SinglePrecisionFormWouldBeWrongSomewhere) {
     EXPECT_GT(single_precision_differs, 0);
 }
 
+// Jumping n draws ahead in one multiplication lands where n single steps do, whatever the state.
+TEST(GlyphNoise, JumpAheadMatchesSingleSteps) {
+    for (std::uint32_t start : {1u, 16807u, 0xDEADBEEFu, 0xFFFFFFFFu}) {
+        std::uint32_t stepped = start;
+        for (std::uint64_t n = 0; n <= 4000; ++n) {
+            if (n <= 17 || n == 80 || n == 4000) {
+                ASSERT_EQ(start * glyph_jump_multiplier(n), stepped) << "n " << n;
+            }
+            stepped *= 16807u;
+        }
+    }
+    EXPECT_EQ(glyph_jump_multiplier(0), 1u);
+    EXPECT_EQ(GLYPH_BLOCK_MULTIPLIER, glyph_jump_multiplier(GLYPH_LANES));
+    for (int j = 0; j < GLYPH_LANES; ++j) {
+        EXPECT_EQ(glyph_lane_offsets[static_cast<std::size_t>(j)],
+                  glyph_jump_multiplier(static_cast<std::uint64_t>(j) + 1));
+    }
+}
+
 }  // namespace

@@ -111,4 +111,37 @@ TEST(FramesOptions, GeneratedClockIsIntegerMillisecondsPerFrame) {
     EXPECT_EQ(generated_elapsed_ms(4294967294ull * 4294967295ull, 4294967295u), 4294967294000u);
 }
 
+TEST(FramesOptions, PictureFormatsAndWhatTheyNeed) {
+    Parsed p = parse({"--format", "png", "--out", "pictures", "--font=my.psf.gz"});
+    EXPECT_EQ(p.outcome, OptionsOutcome::run);
+    EXPECT_EQ(p.options.format, FrameFormat::png);
+    EXPECT_STREQ(p.options.out_dir, "pictures");
+    EXPECT_STREQ(p.options.font_path, "my.psf.gz");
+    p = parse({"--format=y4m", "--fps", "60", "--seconds", "75", "--every", "2"});
+    EXPECT_EQ(p.outcome, OptionsOutcome::run);
+    EXPECT_EQ(p.options.format, FrameFormat::y4m);
+    EXPECT_EQ(p.options.font_path, nullptr);
+
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"--format", "png"}, "--out"},                          // where would the files go?
+        {{"--out", "pictures"}, "--out"},                        // only png writes files
+        {{"--format", "y4m", "--out", "x", "--fps", "1", "--seconds", "1"}, "--out"},
+        {{"--font", "a.psf"}, "--font"},                         // cells are not drawn
+        {{"--format", "ansi", "--font", "a.psf"}, "--font"},
+        {{"--format", "y4m"}, "--fps"},                          // a video needs its rate
+        {{"--format", "png", "--out", ""}, "--out"},
+        {{"--format", "png", "--out", "x", "--font="}, "--font"},
+        {{"--format", "gif"}, "gif"},
+    };
+    for (const Case& c : cases) {
+        const Parsed bad = parse(c.arguments);
+        EXPECT_EQ(bad.outcome, OptionsOutcome::error) << c.named;
+        EXPECT_NE(bad.message.find(c.named), std::string::npos) << bad.message;
+    }
+}
+
 }  // namespace

@@ -1,8 +1,13 @@
 #include "tools/frames/frame_output.hpp"
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 
 #include "platform/terminal/ansi_frame.hpp"
+#include "tools/pictures/cell_picture.hpp"
+#include "tools/pictures/png_picture.hpp"
+#include "tools/pictures/y4m_picture.hpp"
 
 std::size_t format_cells_frame(const CellCanvas& cells, const FrameStamp& stamp, char* out) {
     static constexpr char HEX[] = "0123456789abcdef";
@@ -38,4 +43,38 @@ bool write_ansi_frame(std::FILE* out, const CellCanvas& cells) {
     static char bytes[ANSI_FRAME_CAPACITY];
     const std::size_t length = encode_ansi_frame(cells, full_screen_layout, bytes);
     return std::fwrite(bytes, 1, length, out) == length;
+}
+
+bool write_png_frame(const char* dir, std::uint64_t index, const CellCanvas& cells,
+                     const ConsoleFont& font, char (&error)[OUTPUT_ERROR_CAPACITY]) {
+    static CellPicture picture;
+    draw_cell_picture(cells, font, picture);
+    char path[4096];
+    const int length = std::snprintf(path, sizeof path, "%s/frame-%05" PRIu64 ".png", dir, index);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "the --out directory name is too long");
+        return false;
+    }
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot create %.400s: %s", path,
+                      std::strerror(errno));
+        return false;
+    }
+    errno = 0;
+    const bool written = write_png_picture(file, picture);
+    const int write_error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::snprintf(error, OUTPUT_ERROR_CAPACITY, "cannot write %.400s: %s", path,
+                      write_error != 0 ? std::strerror(write_error) : "the PNG library failed");
+        return false;
+    }
+    return true;
+}
+
+bool write_y4m_picture(std::FILE* out, const CellCanvas& cells, const ConsoleFont& font) {
+    static CellPicture picture;
+    draw_cell_picture(cells, font, picture);
+    return write_y4m_frame(out, picture);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "canvas/cell_canvas.hpp"
+#include "tools/pictures/psf_font.hpp"
 
 struct FrameStamp {
     std::uint64_t index;
@@ -22,3 +23,12 @@ inline constexpr std::size_t CELLS_FRAME_CAPACITY =
 
 bool write_cells_frame(std::FILE* out, const CellCanvas& cells, const FrameStamp& stamp);
 bool write_ansi_frame(std::FILE* out, const CellCanvas& cells);
+
+// The frame as a 640x400 picture in DIR/frame-<index, 5 digits>.png. On failure `error` names
+// the file and the reason.
+inline constexpr std::size_t OUTPUT_ERROR_CAPACITY = 512;
+bool write_png_frame(const char* dir, std::uint64_t index, const CellCanvas& cells,
+                     const ConsoleFont& font, char (&error)[OUTPUT_ERROR_CAPACITY]);
+
+// The frame as the next picture of a YUV4MPEG2 stream (the header is written separately).
+bool write_y4m_picture(std::FILE* out, const CellCanvas& cells, const ConsoleFont& font);

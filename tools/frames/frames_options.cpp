@@ -4,7 +4,8 @@
 #include <cstring>
 
 const char FRAMES_USAGE[] =
-    "usage: floodvalley-frames [--format cells|ansi] [--every N] [--fps F --seconds S]\n"
+    "usage: floodvalley-frames [--format cells|ansi|png|y4m] [--every N] [--fps F --seconds S]\n"
+    "                          [--out DIR] [--font FILE]\n"
     "\n"
     "Renders the demo's frames without a terminal, from the initial state, one frame per\n"
     "elapsed_ms value read from standard input (one decimal value per line, 0 to 4294967295;\n"
@@ -13,7 +14,13 @@ const char FRAMES_USAGE[] =
     "\n"
     "  --format cells  a header line, 50 lines of glyphs, 50 lines of hex attributes (default)\n"
     "  --format ansi   the exact bytes the terminal presenter writes for each frame\n"
+    "  --format png    one 640x400 picture per frame, DIR/frame-<index, 5 digits>.png (needs --out)\n"
+    "  --format y4m    the pictures as a YUV4MPEG2 video at F/N frames per second on standard\n"
+    "                  output (4:4:4, BT.601 limited range; needs --fps and --seconds)\n"
     "  --every N       print only frames whose index is a multiple of N (all are rendered)\n"
+    "  --out DIR       the directory for --format png; created if missing\n"
+    "  --font FILE     the 8x8 PSF console font of the pictures, gzip-compressed or not\n"
+    "                  (default /usr/share/consolefonts/Lat15-VGA8.psf.gz)\n"
     "  --help          this text\n";
 
 namespace {
@@ -81,6 +88,47 @@ bool is_option(const char* argument, const char* name) {
            (argument[name_length] == '\0' || argument[name_length] == '=');
 }
 
+bool parse_format(const char* value, FrameFormat& format) {
+    struct Named {
+        const char* name;
+        FrameFormat format;
+    };
+    constexpr Named formats[] = {{"cells", FrameFormat::cells},
+                                 {"ansi", FrameFormat::ansi},
+                                 {"png", FrameFormat::png},
+                                 {"y4m", FrameFormat::y4m}};
+    for (const Named& named : formats) {
+        if (std::strcmp(value, named.name) == 0) {
+            format = named.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The options that only make sense with pictures, and what the picture formats need.
+bool check_picture_options(const FramesOptions& options, char (&message)[MESSAGE_CAPACITY]) {
+    const bool pictures = options.format == FrameFormat::png || options.format == FrameFormat::y4m;
+    if (options.format == FrameFormat::png && options.out_dir == nullptr) {
+        std::snprintf(message, MESSAGE_CAPACITY, "--format png needs --out DIR");
+        return false;
+    }
+    if (options.format != FrameFormat::png && options.out_dir != nullptr) {
+        std::snprintf(message, MESSAGE_CAPACITY, "--out only goes with --format png");
+        return false;
+    }
+    if (!pictures && options.font_path != nullptr) {
+        std::snprintf(message, MESSAGE_CAPACITY, "--font only goes with --format png or y4m");
+        return false;
+    }
+    if (options.format == FrameFormat::y4m && !options.generate_clock) {
+        std::snprintf(message, MESSAGE_CAPACITY,
+                      "--format y4m needs --fps F --seconds S (the video's frame rate)");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOptions& options,
@@ -92,7 +140,7 @@ OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOpt
         if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             return OptionsOutcome::help;
         }
-        const char* names[] = {"--format", "--every", "--fps", "--seconds"};
+        const char* names[] = {"--format", "--every", "--fps", "--seconds", "--out", "--font"};
         const char* name = nullptr;
         for (const char* candidate : names) {
             if (is_option(argument, candidate)) {
@@ -109,14 +157,18 @@ OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOpt
             return OptionsOutcome::error;
         }
         if (name == names[0]) {
-            if (std::strcmp(value, "cells") == 0) {
-                options.format = FrameFormat::cells;
-            } else if (std::strcmp(value, "ansi") == 0) {
-                options.format = FrameFormat::ansi;
-            } else {
-                fail(message, "--format: unknown format (expected cells or ansi)", value);
+            if (!parse_format(value, options.format)) {
+                fail(message, "--format: unknown format (expected cells, ansi, png or y4m)", value);
                 return OptionsOutcome::error;
             }
+            continue;
+        }
+        if (name == names[4] || name == names[5]) {
+            if (value[0] == '\0') {
+                fail(message, "empty value for option", name);
+                return OptionsOutcome::error;
+            }
+            (name == names[4] ? options.out_dir : options.font_path) = value;
             continue;
         }
         // --every and --fps count from 1; --seconds 0 is a run of one frame at 0 ms.
@@ -149,7 +201,7 @@ OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOpt
         return OptionsOutcome::error;
     }
     options.generate_clock = has_fps;
-    return OptionsOutcome::run;
+    return check_picture_options(options, message) ? OptionsOutcome::run : OptionsOutcome::error;
 }
 
 ClockLine parse_clock_line(const char* text, std::size_t length, std::uint32_t& elapsed_ms) {

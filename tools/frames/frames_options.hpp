@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class FrameFormat { cells, ansi };
+enum class FrameFormat { cells, ansi, png, y4m };
 
 struct FramesOptions {
     FrameFormat format = FrameFormat::cells;
@@ -12,6 +12,8 @@ struct FramesOptions {
     bool generate_clock = false;  // --fps and --seconds given: no clock read from stdin
     std::uint32_t fps = 0;
     std::uint32_t seconds = 0;
+    const char* out_dir = nullptr;    // --out: where the PNG files go
+    const char* font_path = nullptr;  // --font: the console font of png and y4m pictures
 };
 
 enum class OptionsOutcome { run, help, error };

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 #include "canvas/cell_canvas.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "tools/pictures/font_file.hpp"
 #include "tools/frames/frame_output.hpp"
 #include "tools/frames/frames_options.hpp"
+#include "tools/pictures/y4m_picture.hpp"
 
 namespace {
 
@@ -19,8 +22,10 @@ constexpr int EXIT_OUTPUT_FAILED = 1;
 
 struct Run {
     FramesOptions options;
+    ConsoleFont font;  // png and y4m only
     std::uint64_t next_index = 0;
     bool output_failed = false;
+    char output_error[OUTPUT_ERROR_CAPACITY];  // set when a picture file cannot be written
 };
 
 // Renders the next frame exactly as the demo's loop does at this time, and prints it if due.
@@ -40,6 +45,12 @@ void render_frame(Run& run, std::uint32_t elapsed_ms) {
             break;
         case FrameFormat::ansi:
             written = write_ansi_frame(stdout, canvas);
+            break;
+        case FrameFormat::png:
+            written = write_png_frame(run.options.out_dir, index, canvas, run.font, run.output_error);
+            break;
+        case FrameFormat::y4m:
+            written = write_y4m_picture(stdout, canvas, run.font);
             break;
     }
     run.output_failed = !written;
@@ -100,6 +111,38 @@ bool run_clock_from_stdin(Run& run) {
     return true;
 }
 
+bool draws_pictures(const FramesOptions& options) {
+    return options.format == FrameFormat::png || options.format == FrameFormat::y4m;
+}
+
+// The font of the pictures: --font, or the Debian console font when none is given.
+bool load_picture_font(Run& run) {
+    const char* path = run.options.font_path != nullptr ? run.options.font_path : DEFAULT_FONT_PATH;
+    char error[FONT_ERROR_CAPACITY] = {};
+    const FontFileStatus status = load_font_file(path, run.font, error);
+    if (status == FontFileStatus::missing && run.options.font_path == nullptr) {
+        std::fprintf(stderr,
+                     "floodvalley-frames: the default font %s is not installed (Debian package "
+                     "console-setup-linux); name an 8x8 PSF font with --font FILE\n",
+                     DEFAULT_FONT_PATH);
+        return false;
+    }
+    if (status != FontFileStatus::ok) {
+        std::fprintf(stderr, "floodvalley-frames: %s\n", error);
+        return false;
+    }
+    return true;
+}
+
+// The PNG directory is created if it is not there yet (its parent must exist).
+bool make_out_dir(const char* dir) {
+    if (mkdir(dir, 0777) == 0 || errno == EEXIST) {
+        return true;
+    }
+    std::fprintf(stderr, "floodvalley-frames: cannot create %s: %s\n", dir, std::strerror(errno));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,14 +158,29 @@ int main(int argc, char** argv) {
         case OptionsOutcome::run:
             break;
     }
+    if (draws_pictures(run.options) && !load_picture_font(run)) {
+        return EXIT_BAD_INPUT;
+    }
+    if (run.options.format == FrameFormat::png && !make_out_dir(run.options.out_dir)) {
+        return EXIT_OUTPUT_FAILED;
+    }
     static char output_buffer[1 << 20];
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
+    // A video at F frames per second of which every Nth frame is kept runs at F/N.
+    if (run.options.format == FrameFormat::y4m &&
+        !write_y4m_header(stdout, run.options.fps, run.options.every)) {
+        run.output_failed = true;
+    }
 
     bool input_ok = true;
     if (run.options.generate_clock) {
         run_generated_clock(run);
     } else {
         input_ok = run_clock_from_stdin(run);
+    }
+    if (run.output_failed && run.output_error[0] != '\0') {
+        std::fprintf(stderr, "floodvalley-frames: %s\n", run.output_error);
+        return EXIT_OUTPUT_FAILED;
     }
     if (std::fflush(stdout) != 0 || run.output_failed) {
         std::fprintf(stderr, "floodvalley-frames: cannot write the frames: %s\n",
