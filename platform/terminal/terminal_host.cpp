@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -113,23 +112,30 @@ void set_disposition(int signal_number, void (*handler)(int), int flags) {
     sigaction(signal_number, &action, nullptr);
 }
 
+void unblock(int signal_number) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal_number);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+// The default action is back in place before the restore is written, so a second signal ends
+// the process at once even if the terminal stopped reading (flow control, a stalled link).
 void on_ending_signal(int signal_number) {
     const int saved_errno = errno;
-    give_terminal_back();
     set_disposition(signal_number, SIG_DFL, 0);
-    raise(signal_number);  // blocked while this handler runs: delivered as it returns
+    unblock(signal_number);
+    give_terminal_back();
+    raise(signal_number);
     errno = saved_errno;
 }
 
 // Ctrl-Z: give the terminal back, stop; once continued, take it again and redraw whole.
 void on_stop_signal(int) {
     const int saved_errno = errno;
-    give_terminal_back();
     set_disposition(SIGTSTP, SIG_DFL, 0);
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    unblock(SIGTSTP);
+    give_terminal_back();
     raise(SIGTSTP);  // the process stops here until SIGCONT
     set_disposition(SIGTSTP, on_stop_signal, SA_RESTART);
     take_terminal_again();
@@ -303,11 +309,11 @@ bool take_screen_changed() {
 
 void mark_screen_changed() { screen_changed = 1; }
 
+// Standard output is the controlling terminal when it is the controlling terminal of this
+// process's session (comparing devices does not work: /dev/tty has a device of its own).
 bool terminal_answers_reach_us() {
-    struct stat output {};
-    struct stat input {};
-    return terminal_output() && host.input_fd >= 0 && fstat(STDOUT_FILENO, &output) == 0 &&
-           fstat(host.input_fd, &input) == 0 && output.st_rdev == input.st_rdev;
+    const pid_t session = tcgetsid(STDOUT_FILENO);
+    return terminal_output() && host.input_fd >= 0 && session != -1 && session == getsid(0);
 }
 
 unsigned long monotonic_ms() {
