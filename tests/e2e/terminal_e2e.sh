@@ -262,6 +262,9 @@ end_by_signal() {
 
 case_sigterm_restores_terminal() { end_by_signal TERM 143; }
 case_sighup_restores_terminal() { end_by_signal HUP 129; }
+case_sigquit_restores_terminal() { end_by_signal QUIT 131; }
+# A crash: the restore is written from the fault handler, then the fault ends the process.
+case_crash_restores_terminal() { end_by_signal SEGV 139; }
 
 case_ctrl_z_gives_terminal_back_and_fg_takes_it_again() {
     start_shell 80 50
