@@ -156,6 +156,21 @@ case_key_ends_run_and_terminal_is_restored() {
 
 # tmux reports cells of 16x32 pixels when no client tells it better: tall cells, so where 160
 # columns fit each canvas cell is drawn two columns wide.
+# A key typed while the demo starts (and its queries are answered) is neither lost nor mixed up
+# with the answers: the run ends after its first frame and the shell gets the key.
+case_key_typed_during_start_up() {
+    start_shell 80 50
+    tm send-keys "'$demo'; echo EXIT=\$?; read -r -t 5 -n 1 key; echo; echo \"KEY=[\$key]\"" Enter k
+    wait_for_text '^EXIT=0' 5
+    # Handing a key back needs TIOCSTI, which a kernel may switch off; the run ends either way.
+    if [ "$(cat /proc/sys/dev/tty/legacy_tiocsti 2>/dev/null || echo 1)" = 1 ]; then
+        wait_for_text '^KEY=\[k\]'
+    else
+        wait_for_text '^KEY='
+    fi
+    expect_restored
+}
+
 case_picture_is_centred_on_a_large_terminal() {
     start_shell 200 60
     start_demo "'$demo'"
