@@ -25,7 +25,6 @@ struct Host {
     bool output_is_terminal = false;
     bool output_gone = false;
     int input_fd = -1;
-    bool input_mode_saved = false;
     termios saved_input_mode{};
     termios run_input_mode{};
     TerminalChanges changes;
@@ -206,7 +205,6 @@ void open_key_input() {
     if (host.input_fd < 0 || tcgetattr(host.input_fd, &host.saved_input_mode) != 0) {
         return;
     }
-    host.input_mode_saved = true;
     host.run_input_mode = host.saved_input_mode;
     host.run_input_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     host.run_input_mode.c_cc[VMIN] = 1;

@@ -3,7 +3,6 @@
 // Every change made to the terminal is recorded in terminal_host, which gives it all back on
 // whatever path the process ends.
 #include <poll.h>
-#include <time.h>
 
 #include <cstdlib>
 #include <cstring>
