@@ -14,17 +14,36 @@ struct FrameLayout {
     int top;             // screen row of the canvas's top edge, 0-based (may be negative)
     int screen_columns;  // cells outside the screen are not written
     int screen_rows;
+    // Screen columns per canvas cell: 2 draws each cell as its glyph followed by a blank of the
+    // same colours, which makes the cells square on terminals whose cells are twice as tall as
+    // wide.
+    int cell_columns = 1;
 };
 
 inline constexpr FrameLayout full_screen_layout{0, 0, CANVAS_WIDTH, CANVAS_HEIGHT};
 
-// Large enough for any canvas in any layout.
+// How the colours are written and whether the frame starts on an empty screen.
+struct FrameStyle {
+    // The console's own palette as 24-bit RGB, so the picture does not depend on the terminal's
+    // colour theme; otherwise the 16 standard colours.
+    bool rgb_colours = false;
+    // Clears the whole screen to black inside the frame's update, for the first frame and after
+    // the layout changed, so nothing of an older picture remains around the new one.
+    bool clear_screen = false;
+};
+
+// Large enough for any canvas in any layout and style.
 inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
 
 // Writes the frame into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out);
+std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
+                              const FrameStyle& style, char* out);
 
 // SGR colour numbers for a console attribute: the console keeps red in bit 2 and blue in bit 0
 // of each nibble, ANSI the other way round; bit 3 selects the bright range.
 int ansi_foreground(std::uint16_t attributes);
 int ansi_background(std::uint16_t attributes);
+
+// The classic console palette entry of a 4-bit console colour, as 0xRRGGBB.
+std::uint32_t console_rgb(int console_colour);

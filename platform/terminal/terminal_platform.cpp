@@ -1,85 +1,39 @@
 // The platform on a POSIX terminal: the canvas is drawn with escape sequences on standard
 // output, keys are watched on the controlling terminal, time comes from the monotonic clock.
-#include <fcntl.h>
+// Every change made to the terminal is recorded in terminal_host, which gives it all back on
+// whatever path the process ends.
 #include <poll.h>
-#include <termios.h>
-#include <time.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.hpp"
 #include "platform/terminal/ansi_frame.hpp"
+#include "platform/terminal/screen_layout.hpp"
+#include "platform/terminal/terminal_host.hpp"
+#include "platform/terminal/terminal_queries.hpp"
+#include "platform/terminal/terminal_sequences.hpp"
 
 namespace {
 
-constexpr char CURSOR_HIDE[] = "\x1b[?25l";
-constexpr char CURSOR_SHOW[] = "\x1b[?25h";
-constexpr char COLOUR_RESET[] = "\x1b[0m";
-
-struct Terminal {
-    bool output_is_terminal = false;  // frames are only written to a terminal
-    int input_fd = -1;                // the controlling terminal, for the key test
-    bool input_mode_saved = false;
-    termios saved_input_mode{};
+struct Presenter {
+    bool rgb_colours = false;
+    bool double_width_wanted = false;
+    FrameLayout layout = full_screen_layout;
 };
 
-Terminal terminal;
+Presenter presenter;
 char frame_buffer[ANSI_FRAME_CAPACITY];
 
-// Writes everything, retrying after signals; gives up on any other error.
-bool write_all(const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = write(STDOUT_FILENO, data, length);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
+// COLORTERM is how terminals advertise 24-bit colour.
+bool terminal_has_rgb_colours() {
+    const char* colorterm = std::getenv("COLORTERM");
+    return colorterm != nullptr &&
+           (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0);
 }
 
-template <std::size_t N>
-void write_sequence(const char (&sequence)[N]) {
-    if (terminal.output_is_terminal) {
-        write_all(sequence, N - 1);
-    }
-}
-
-// Keys are watched on the controlling terminal even when standard input is redirected. It is
-// put in non-canonical, no-echo mode so a single key press is visible without Enter and does
-// not scribble on the picture; signals (Ctrl-C) still work.
-void open_key_input() {
-    terminal.input_fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
-    if (terminal.input_fd < 0) {
-        return;
-    }
-    if (tcgetattr(terminal.input_fd, &terminal.saved_input_mode) != 0) {
-        return;
-    }
-    terminal.input_mode_saved = true;
-    termios mode = terminal.saved_input_mode;
-    mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    mode.c_cc[VMIN] = 1;
-    mode.c_cc[VTIME] = 0;
-    tcsetattr(terminal.input_fd, TCSANOW, &mode);
-}
-
-// TCSANOW, not TCSAFLUSH: the key that ended the run stays waiting for the shell.
-void close_key_input() {
-    if (terminal.input_mode_saved) {
-        tcsetattr(terminal.input_fd, TCSANOW, &terminal.saved_input_mode);
-        terminal.input_mode_saved = false;
-    }
-    if (terminal.input_fd >= 0) {
-        close(terminal.input_fd);
-        terminal.input_fd = -1;
-    }
+bool same_size(const ScreenSize& screen, int columns, int rows) {
+    return screen.columns == columns && screen.rows == rows;
 }
 
 }  // namespace
@@ -87,59 +41,126 @@ void close_key_input() {
 namespace platform {
 
 void start_host() {
-    terminal.output_is_terminal = isatty(STDOUT_FILENO) == 1;
-    open_key_input();
+    open_terminal();
+    presenter.rgb_colours = terminal_has_rgb_colours();
 }
 
-void stop_host() {
-    write_sequence(COLOUR_RESET);
-    close_key_input();
-}
+void stop_host() { close_terminal(); }
 
-OutputHandle get_output_handle() { return &terminal; }
+OutputHandle get_output_handle() { return &presenter; }
 
 std::uint32_t tick_count() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                              static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<std::uint32_t>(milliseconds);  // wraps like the console's tick count
+    return static_cast<std::uint32_t>(monotonic_ms());  // wraps like the console's tick count
 }
 
+// A terminal that went away ends the run as a key would, through the loop's normal end.
 bool key_waiting() {
-    if (terminal.input_fd < 0) {
+    if (terminal_output_gone() || key_taken_with_answers()) {
+        return true;
+    }
+    if (terminal_input() < 0 || answers_awaited()) {
+        return false;  // while answers are awaited, all input has already been taken in
+    }
+    pollfd input{terminal_input(), POLLIN, 0};
+    if (poll(&input, 1, 0) <= 0) {
         return false;
     }
-    pollfd input{terminal.input_fd, POLLIN, 0};
-    return poll(&input, 1, 0) > 0 && (input.revents & POLLIN) != 0;
+    return (input.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-void set_console_title(const char*) {}
+// The user's title is pushed on the terminal's title stack, to be popped at the end.
+void set_console_title(const char* title) {
+    if (!terminal_output()) {
+        return;
+    }
+    TerminalChanges& changes = terminal_changes();
+    changes.title_pushed = true;
+    changes.title = title;
+    terminal_changes_done();
+    char bytes[CHANGE_BYTES_CAPACITY];
+    TerminalChanges title_only{};
+    title_only.title_pushed = true;
+    title_only.title = title;
+    terminal_write(bytes, render_set_up(title_only, bytes, sizeof bytes));
+}
 
-void set_window_rect(OutputHandle, const SmallRect&) {}
+// The window rectangle: the demo takes a screen of its own, the alternate screen, after
+// asking the terminal about its cell size.
+void set_window_rect(OutputHandle, const SmallRect&) {
+    if (!terminal_output()) {
+        return;
+    }
+    ask_terminal();
+    const ScreenSize screen = terminal_screen_size();
+    presenter.double_width_wanted = cells_are_tall(cell_pixels(screen, terminal_answers()));
+    TerminalChanges& changes = terminal_changes();
+    changes.screen_taken = true;
+    changes.original_size = screen;
+    terminal_changes_done();
+    terminal_write(sequence::ALTERNATE_SCREEN_ON);
+    terminal_write(sequence::AUTOWRAP_OFF);
+    mark_screen_changed();  // the first frame clears the screen and lays the picture out
+}
 
-void set_buffer_size(OutputHandle, Coord) {}
+// The buffer size: the terminal is asked to become 50 rows of 80 columns, or of 160 when the
+// cells are drawn two columns wide. Terminals that do not resize on request simply keep
+// their size, and the layout follows whatever size they have.
+void set_buffer_size(OutputHandle, Coord size) {
+    if (!terminal_output()) {
+        return;
+    }
+    const int columns = picture_columns(presenter.double_width_wanted) * size.x / CANVAS_WIDTH;
+    const ScreenSize screen = terminal_screen_size();
+    if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
+        return;
+    }
+    TerminalChanges& changes = terminal_changes();
+    changes.size_requested = true;
+    changes.original_size = screen;
+    changes.requested_columns = columns;
+    terminal_changes_done();
+    char bytes[CHANGE_BYTES_CAPACITY];
+    TerminalChanges resize_only{};
+    resize_only.size_requested = true;
+    resize_only.requested_columns = columns;
+    terminal_write(bytes, render_set_up(resize_only, bytes, sizeof bytes));
+}
 
+// The terminal cannot report its cursor; the caller then keeps its own record.
 bool get_cursor_info(OutputHandle, CursorInfo&) { return false; }
 
 void set_cursor_info(OutputHandle, const CursorInfo& info) {
+    if (!terminal_output()) {
+        return;
+    }
+    terminal_changes().cursor_hidden = info.visible == 0;
+    terminal_changes_done();
     if (info.visible != 0) {
-        write_sequence(CURSOR_SHOW);
+        terminal_write(sequence::CURSOR_SHOW);
     } else {
-        write_sequence(CURSOR_HIDE);
+        terminal_write(sequence::CURSOR_HIDE);
     }
 }
 
 // When standard output is not a terminal nothing is written, as a console refuses the write.
+// The region is left as it is: the layout, not the region, follows the terminal's size, and it
+// grows back when the terminal does.
 void write_console_output(OutputHandle, const CellCanvas& cells, Coord, Coord, SmallRect&) {
-    if (!terminal.output_is_terminal) {
+    if (!terminal_output()) {
         return;
     }
-    const std::size_t length = encode_ansi_frame(cells, full_screen_layout, frame_buffer);
-    write_all(frame_buffer, length);
+    FrameStyle style{};
+    style.rgb_colours = presenter.rgb_colours;
+    if (take_screen_changed()) {
+        presenter.layout = layout_for_screen(terminal_screen_size(), presenter.double_width_wanted);
+        style.clear_screen = true;
+    }
+    const std::size_t length = encode_ansi_frame(cells, presenter.layout, style, frame_buffer);
+    terminal_write_frame(frame_buffer, length);
 }
 
-// A terminal has no console window to find, so the font switch ends at its first step.
+// A terminal has no console window to find, so the font switch ends at its first step; the
+// square cells come from the layout instead (see set_window_rect).
 std::uint32_t get_console_title(char* buffer, std::uint32_t size) {
     if (size > 0) {
         buffer[0] = '\0';

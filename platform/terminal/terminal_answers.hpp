@@ -1,0 +1,32 @@
+// Reads what a terminal sends back to the demo's start-up queries, and tells it apart from key
+// presses that arrive in the same stream. Pure: bytes in, findings out, no state kept, so any
+// input (including hostile or truncated bytes) can be thrown at it.
+#pragma once
+
+#include <cstddef>
+
+// The queries the demo asks, in one write; the device attributes request goes last, and since
+// terminals answer in order, its answer means every earlier answer has arrived (or never will).
+inline constexpr char TERMINAL_QUERIES[] =
+    "\x1b[16t"  // XTWINOPS 16: cell size in pixels, answered ESC [ 6 ; height ; width t
+    "\x1b[14t"  // XTWINOPS 14: text area in pixels, answered ESC [ 4 ; height ; width t
+    "\x1b[c";   // DA1: primary device attributes, answered ESC [ ? ... c
+
+inline constexpr std::size_t KEY_BYTES_KEPT = 64;
+
+struct TerminalAnswers {
+    int cell_width = 0;   // pixels; 0 when not reported
+    int cell_height = 0;
+    int text_width = 0;   // pixels of the whole text area; 0 when not reported
+    int text_height = 0;
+    bool attributes_seen = false;  // the last query's answer came: nothing more is on its way
+    // Bytes that are not part of any answer: key presses typed while the answers were awaited.
+    // The first KEY_BYTES_KEPT of them are kept, so they can be handed back to the terminal.
+    std::size_t key_count = 0;
+    char keys[KEY_BYTES_KEPT] = {};
+    // Length of an unfinished escape sequence at the very end: possibly the start of an answer
+    // still on its way, possibly a lone Escape key press.
+    std::size_t unfinished = 0;
+};
+
+TerminalAnswers parse_terminal_answers(const char* bytes, std::size_t length);

@@ -1,0 +1,22 @@
+// Asking the terminal about itself without ever mistaking its answers for key presses, and
+// without ever swallowing a key press typed meanwhile.
+#pragma once
+
+#include "platform/terminal/terminal_answers.hpp"
+
+// A terminal that never answers delays the start by this much at most (kept under 100 ms with
+// room for the rest of the set-up).
+inline constexpr unsigned long ANSWER_WAIT_MS = 90;
+// Answers that arrive later than that (a slow remote link) are still picked out of the input
+// for this long, so they do not end the run as if they were keys.
+inline constexpr unsigned long LATE_ANSWER_MS = 2000;
+
+// Sends the queries and waits up to ANSWER_WAIT_MS for the answers.
+void ask_terminal();
+// What the terminal has answered so far.
+const TerminalAnswers& terminal_answers();
+// Called before each key test: takes late answers out of the input. Returns true when a key was
+// typed among the answers and could not be handed back to the terminal's input.
+bool key_taken_with_answers();
+// Answers are still awaited: whatever input there is has already been taken in.
+bool answers_awaited();
