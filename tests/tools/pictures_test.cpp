@@ -2,6 +2,7 @@
 // principles: the console palette as hex, the test font's bitmaps, and the BT.601 equations in
 // floating point.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <png.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -247,7 +248,15 @@ TEST_F(FontFiles, PlainAndGzipFontsLoad) {
 TEST_F(FontFiles, UnusableFilesGiveOneLineNamingTheFileAndTheFault) {
     expect_one_line_naming(load(dir + "/absent.psf"), dir + "/absent.psf", "does not exist");
     EXPECT_EQ(load(dir + "/absent.psf").status, FontFileStatus::missing);
-    expect_one_line_naming(load(dir), dir, "cannot read");
+    expect_one_line_naming(load(dir), dir, "not a regular file");
+    // A FIFO given as the font must not block the tool waiting for a writer.
+    const std::string fifo = dir + "/fifo.psf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    created.push_back(fifo);
+    expect_one_line_naming(load(fifo), fifo, "not a regular file");
+    // A name with a line break still gives one line.
+    const std::string broken = write("two\nlines.psf", {});
+    expect_one_line_naming(load(broken), dir + "/two?lines.psf", "is empty");
     expect_one_line_naming(load(write("empty.psf", {})), dir, "is empty");
     expect_one_line_naming(load(write("tall.psf", psf1_font(16, false))), dir, "8x16");
 

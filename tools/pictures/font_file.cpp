@@ -1,5 +1,10 @@
 #include "tools/pictures/font_file.hpp"
 
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
@@ -19,24 +24,41 @@ bool is_gzip(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 2 && bytes[0] == GZIP_MAGIC[0] && bytes[1] == GZIP_MAGIC[1];
 }
 
-enum class ReadResult { ok, missing, failed, too_large };
+enum class ReadResult { ok, missing, failed, not_a_file, too_large };
 
+// Opened without blocking and read only if it is a regular file: a FIFO or a device named as the
+// font would otherwise hang the tool.
 ReadResult read_whole_file(const char* path, std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return errno == ENOENT ? ReadResult::missing : ReadResult::failed;
     }
-    bytes.resize(FONT_FILE_LIMIT + 1);
-    const std::size_t length = std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    const int read_error = errno;
-    std::fclose(file);
-    bytes.resize(length);
-    if (failed) {
-        errno = read_error;
-        return ReadResult::failed;
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return ReadResult::not_a_file;
     }
-    return length > FONT_FILE_LIMIT ? ReadResult::too_large : ReadResult::ok;
+    if (status.st_size > static_cast<off_t>(FONT_FILE_LIMIT)) {
+        close(fd);
+        return ReadResult::too_large;
+    }
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t length = 0;
+    while (length < bytes.size()) {
+        const ssize_t got = read(fd, bytes.data() + length, bytes.size() - length);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            const int read_error = errno;
+            close(fd);
+            errno = got == 0 ? EIO : read_error;  // shrank while being read
+            return ReadResult::failed;
+        }
+        length += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    return ReadResult::ok;
 }
 
 // Inflates a gzip stream (the first member; anything after it is ignored).
@@ -47,12 +69,22 @@ FontStatus gunzip(const std::vector<std::uint8_t>& packed, std::vector<std::uint
         std::snprintf(detail, FONT_DETAIL_CAPACITY, "cannot be decompressed (zlib failed)");
         return FontStatus::malformed;
     }
-    plain.resize(FONT_FILE_LIMIT + 1);
+    // The output grows by doubling, from the size of a large console font, up to one byte past
+    // the limit (which tells a too-large font from one that just fits).
+    plain.resize(64 * 1024);
     stream.next_in = const_cast<Bytef*>(packed.data());
     stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = plain.data();
-    stream.avail_out = static_cast<uInt>(plain.size());
-    const int result = inflate(&stream, Z_FINISH);
+    int result = Z_OK;
+    for (;;) {
+        stream.next_out = plain.data() + stream.total_out;
+        stream.avail_out = static_cast<uInt>(plain.size() - stream.total_out);
+        result = inflate(&stream, Z_FINISH);
+        const bool out_of_room = stream.avail_out == 0 && (result == Z_BUF_ERROR || result == Z_OK);
+        if (!out_of_room || plain.size() > FONT_FILE_LIMIT) {
+            break;
+        }
+        plain.resize(std::min(plain.size() * 2, FONT_FILE_LIMIT + 1));
+    }
     plain.resize(stream.total_out);
     inflateEnd(&stream);
     if (result == Z_STREAM_END) {
@@ -72,10 +104,16 @@ FontStatus gunzip(const std::vector<std::uint8_t>& packed, std::vector<std::uint
 
 }  // namespace
 
-FontFileStatus load_font_file(const char* path, ConsoleFont& font,
+FontFileStatus load_font_file(const char* file_path, ConsoleFont& font,
                               char (&error)[FONT_ERROR_CAPACITY]) {
+    // The name as shown in messages: control characters would break the one-line error.
+    char path[256] = {};
+    for (std::size_t i = 0; i + 1 < sizeof path && file_path[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(file_path[i]);
+        path[i] = c < 0x20 || c == 0x7F ? '?' : file_path[i];
+    }
     std::vector<std::uint8_t> bytes;
-    switch (read_whole_file(path, bytes)) {
+    switch (read_whole_file(file_path, bytes)) {
         case ReadResult::ok:
             break;
         case ReadResult::missing:
@@ -84,6 +122,9 @@ FontFileStatus load_font_file(const char* path, ConsoleFont& font,
         case ReadResult::failed:
             std::snprintf(error, FONT_ERROR_CAPACITY, "cannot read font file %s: %s", path,
                           std::strerror(errno));
+            return FontFileStatus::unreadable;
+        case ReadResult::not_a_file:
+            std::snprintf(error, FONT_ERROR_CAPACITY, "font file %s is not a regular file", path);
             return FontFileStatus::unreadable;
         case ReadResult::too_large:
             std::snprintf(error, FONT_ERROR_CAPACITY,
