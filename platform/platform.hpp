@@ -56,7 +56,7 @@ void write_console_output(OutputHandle handle, const CellCanvas& cells, Coord si
 
 // --- Music ------------------------------------------------------------------------------------
 // mciSendStringA(command, no return buffer, 0, no window): 0 on success, an error code otherwise.
-std::uint32_t send_media_command(const char* command);
+std::uint32_t send_media_command(const char* command_text);
 
 // --- Square font ------------------------------------------------------------------------------
 std::uint32_t get_console_title(char* buffer, std::uint32_t size);  // GetConsoleTitleA

@@ -184,8 +184,8 @@ void write_console_output(OutputHandle, const CellCanvas& cells, Coord size, Coo
     }
 }
 
-std::uint32_t send_media_command(const char* command) {
-    record(Call::send_media_command, command);
+std::uint32_t send_media_command(const char* command_text) {
+    record(Call::send_media_command, command_text);
     return state.media_result;
 }
 

@@ -241,9 +241,9 @@ std::uint32_t close_device(const MediaCommand& command) {
 
 namespace platform {
 
-std::uint32_t send_media_command(const char* text) {
+std::uint32_t send_media_command(const char* command_text) {
     MediaCommand command;
-    const std::uint32_t parsed = parse_media_command(text, command);
+    const std::uint32_t parsed = parse_media_command(command_text, command);
     if (parsed != MEDIA_OK) {
         return parsed;
     }

@@ -112,9 +112,9 @@ void write_console_output(OutputHandle handle, const CellCanvas& cells, Coord si
 
 // --- Music -----------------------------------------------------------------------------------
 
-std::uint32_t send_media_command(const char* command) {
-    const MCIERROR result = mciSendStringA(command, nullptr, 0, nullptr);
-    windows_backend::note_media_command(command, result);
+std::uint32_t send_media_command(const char* command_text) {
+    const MCIERROR result = mciSendStringA(command_text, nullptr, 0, nullptr);
+    windows_backend::note_media_command(command_text, result);
     return result;
 }
 

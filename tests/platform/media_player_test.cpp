@@ -151,7 +151,7 @@ protected:
     std::vector<std::int16_t> captured() const { return read_raw_stereo(capture); }
 
     std::string write_file(const char* name, const std::string& bytes) const {
-        const std::string path = dir + "/" + name;
+        std::string path = dir + "/" + name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }

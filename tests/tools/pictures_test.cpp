@@ -161,7 +161,7 @@ TEST(Pictures, Y4mHeaderAndFrameMatchAnIndependentRendering) {
     const auto* planes = reinterpret_cast<const std::uint8_t*>(bytes.data() + header.size() + 6);
     for (int py = 0; py < 400; ++py) {
         for (int px = 0; px < 640; ++px) {
-            const std::size_t i = static_cast<std::size_t>(py * 640 + px);
+            const std::size_t i = static_cast<std::size_t>(py) * 640 + static_cast<std::size_t>(px);
             const std::uint8_t yuv[3] = {planes[i], planes[640 * 400 + i], planes[2 * 640 * 400 + i]};
             expect_bt601(expected_pixel(px, py), yuv, px, py);
         }
@@ -191,7 +191,7 @@ protected:
     }
 
     std::string write(const std::string& name, const Bytes& bytes) {
-        const std::string path = dir + "/" + name;
+        std::string path = dir + "/" + name;
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!bytes.empty()) {
             std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -202,7 +202,7 @@ protected:
     }
 
     std::string write_gzip(const std::string& name, const Bytes& bytes) {
-        const std::string path = dir + "/" + name;
+        std::string path = dir + "/" + name;
         gzFile gz = gzopen(path.c_str(), "wb9");
         gzwrite(gz, bytes.data(), static_cast<unsigned>(bytes.size()));
         gzclose(gz);

@@ -131,77 +131,114 @@ bool check_picture_options(const FramesOptions& options, char (&message)[MESSAGE
 
 }  // namespace
 
+namespace {
+
+enum class Option { format, every, fps, seconds, out, font, count };
+
+constexpr const char* OPTION_NAMES[] = {"--format", "--every", "--fps", "--seconds", "--out",
+                                        "--font"};
+
+// The option an argument names, or Option::count for none.
+Option find_option(const char* argument) {
+    for (int i = 0; i < static_cast<int>(Option::count); ++i) {
+        if (is_option(argument, OPTION_NAMES[i])) {
+            return static_cast<Option>(i);
+        }
+    }
+    return Option::count;
+}
+
+struct ClockOptionsSeen {
+    bool fps = false;
+    bool seconds = false;
+};
+
+// Takes one option's value into `options`; false (with the message written) if it is unusable.
+bool apply_option(Option option, const char* value, FramesOptions& options,
+                  ClockOptionsSeen& seen, char (&message)[MESSAGE_CAPACITY]) {
+    const char* name = OPTION_NAMES[static_cast<int>(option)];
+    if (option == Option::format) {
+        if (!parse_format(value, options.format)) {
+            fail(message, "--format: unknown format (expected cells, ansi, png or y4m)", value);
+            return false;
+        }
+        return true;
+    }
+    if (option == Option::out || option == Option::font) {
+        if (value[0] == '\0') {
+            fail(message, "empty value for option", name);
+            return false;
+        }
+        (option == Option::out ? options.out_dir : options.font_path) = value;
+        return true;
+    }
+    // --every and --fps count from 1; --seconds 0 is a run of one frame at 0 ms.
+    const bool zero_allowed = option == Option::seconds;
+    std::uint32_t number = 0;
+    if (!parse_u32(value, std::strlen(value), number) || (number == 0 && !zero_allowed)) {
+        std::snprintf(message, MESSAGE_CAPACITY,
+                      "%s: expected a whole number from %d to 4294967295, got: %s", name,
+                      zero_allowed ? 0 : 1, shown(value).text);
+        return false;
+    }
+    if (option == Option::every) {
+        options.every = number;
+    } else if (option == Option::fps) {
+        options.fps = number;
+        seen.fps = true;
+    } else {
+        options.seconds = number;
+        seen.seconds = true;
+    }
+    return true;
+}
+
+// --fps and --seconds go together, and every generated time must fit the 32-bit clock.
+bool check_clock_options(const ClockOptionsSeen& seen, FramesOptions& options,
+                         char (&message)[MESSAGE_CAPACITY]) {
+    if (seen.fps != seen.seconds) {
+        fail(message, "options go together",
+             seen.fps ? "--fps needs --seconds" : "--seconds needs --fps");
+        return false;
+    }
+    if (seen.seconds && options.seconds > 0xFFFFFFFFu / 1000u - 1u) {
+        std::snprintf(message, MESSAGE_CAPACITY, "--seconds: at most %u, got: %u",
+                      0xFFFFFFFFu / 1000u - 1u, options.seconds);
+        return false;
+    }
+    options.generate_clock = seen.fps;
+    return true;
+}
+
+}  // namespace
+
 OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOptions& options,
                                     char (&message)[MESSAGE_CAPACITY]) {
-    bool has_fps = false;
-    bool has_seconds = false;
+    ClockOptionsSeen seen;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             return OptionsOutcome::help;
         }
-        const char* names[] = {"--format", "--every", "--fps", "--seconds", "--out", "--font"};
-        const char* name = nullptr;
-        for (const char* candidate : names) {
-            if (is_option(argument, candidate)) {
-                name = candidate;
-            }
-        }
-        if (name == nullptr) {
+        const Option option = find_option(argument);
+        if (option == Option::count) {
             fail(message, "unknown option", argument);
             return OptionsOutcome::error;
         }
+        const char* name = OPTION_NAMES[static_cast<int>(option)];
         const char* value = option_value(argc, argv, i, name);
         if (value == nullptr) {
             fail(message, "missing value for option", name);
             return OptionsOutcome::error;
         }
-        if (name == names[0]) {
-            if (!parse_format(value, options.format)) {
-                fail(message, "--format: unknown format (expected cells, ansi, png or y4m)", value);
-                return OptionsOutcome::error;
-            }
-            continue;
-        }
-        if (name == names[4] || name == names[5]) {
-            if (value[0] == '\0') {
-                fail(message, "empty value for option", name);
-                return OptionsOutcome::error;
-            }
-            (name == names[4] ? options.out_dir : options.font_path) = value;
-            continue;
-        }
-        // --every and --fps count from 1; --seconds 0 is a run of one frame at 0 ms.
-        const bool zero_allowed = name == names[3];
-        std::uint32_t number = 0;
-        if (!parse_u32(value, std::strlen(value), number) || (number == 0 && !zero_allowed)) {
-            std::snprintf(message, MESSAGE_CAPACITY,
-                          "%s: expected a whole number from %d to 4294967295, got: %s", name,
-                          zero_allowed ? 0 : 1, shown(value).text);
+        if (!apply_option(option, value, options, seen, message)) {
             return OptionsOutcome::error;
         }
-        if (name == names[1]) {
-            options.every = number;
-        } else if (name == names[2]) {
-            options.fps = number;
-            has_fps = true;
-        } else {
-            options.seconds = number;
-            has_seconds = true;
-        }
     }
-    if (has_fps != has_seconds) {
-        fail(message, "options go together", has_fps ? "--fps needs --seconds" : "--seconds needs --fps");
+    if (!check_clock_options(seen, options, message) || !check_picture_options(options, message)) {
         return OptionsOutcome::error;
     }
-    // Every generated time must fit the 32-bit millisecond clock.
-    if (has_seconds && options.seconds > 0xFFFFFFFFu / 1000u - 1u) {
-        std::snprintf(message, MESSAGE_CAPACITY, "--seconds: at most %u, got: %u",
-                      0xFFFFFFFFu / 1000u - 1u, options.seconds);
-        return OptionsOutcome::error;
-    }
-    options.generate_clock = has_fps;
-    return check_picture_options(options, message) ? OptionsOutcome::run : OptionsOutcome::error;
+    return OptionsOutcome::run;
 }
 
 ClockLine parse_clock_line(const char* text, std::size_t length, std::uint32_t& elapsed_ms) {

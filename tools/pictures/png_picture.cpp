@@ -37,7 +37,7 @@ void set_palette(png_structp png, png_infop info) {
 
 // Everything libpng does for one file; libpng reports errors by jumping back here.
 bool write_with_libpng(png_structp png, png_infop info, std::FILE* out, PackedPicture& packed) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
+    if (setjmp(png_jmpbuf(png)) != 0) {  // NOLINT(cert-err52-cpp): libpng's own error path
         return false;
     }
     png_init_io(png, out);

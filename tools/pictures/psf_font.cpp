@@ -1,7 +1,9 @@
 #include "tools/pictures/psf_font.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -170,9 +172,7 @@ FontStatus finish(Reader& in, bool has_table, std::size_t glyphs_offset, int gly
                   FontStatus (*read_table)(Reader&, std::size_t, int, GlyphMap&),
                   ConsoleFont& font) {
     GlyphMap map{};
-    for (int& glyph : map.glyph_for) {
-        glyph = NO_GLYPH;
-    }
+    std::fill(std::begin(map.glyph_for), std::end(map.glyph_for), NO_GLYPH);
     if (has_table) {
         const std::size_t table_offset =
             glyphs_offset + static_cast<std::size_t>(glyph_count) * FONT_GLYPH_HEIGHT;
