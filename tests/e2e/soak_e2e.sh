@@ -161,8 +161,8 @@ case_resizes_during_a_run() {
     start_shell 80 50
     tm send-keys -t soak "'$demo'; echo EXIT=\$?" Enter
     wait_until_running
-    local survived=0 round size
-    for round in 1 2; do
+    local survived=0 size
+    for _ in 1 2; do
         for size in "${RESIZE_SIZES[@]}"; do
             tm resize-window -t soak -x "${size%x*}" -y "${size#*x}"
             sleep 0.15
