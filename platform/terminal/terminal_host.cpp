@@ -44,6 +44,7 @@ volatile std::sig_atomic_t set_up_length = 0;
 volatile std::sig_atomic_t input_mode_changed = 0;
 volatile std::sig_atomic_t screen_changed = 0;
 volatile std::sig_atomic_t resumptions = 0;  // counts returns from a stop
+volatile std::sig_atomic_t stopping_on_request = 0;  // inside the Ctrl-Z handler's own stop
 
 void block_signals(sigset_t& previous) {
     sigset_t all;
@@ -135,10 +136,28 @@ void on_stop_signal(int) {
     set_disposition(SIGTSTP, SIG_DFL, 0);
     unblock(SIGTSTP);
     give_terminal_back();
+    stopping_on_request = 1;
     raise(SIGTSTP);  // the process stops here until SIGCONT
+    stopping_on_request = 0;
     set_disposition(SIGTSTP, on_stop_signal, SA_RESTART);
     take_terminal_again();
     resumptions = resumptions + 1;
+    screen_changed = 1;
+    errno = saved_errno;
+}
+
+// A stop that could not be caught (SIGSTOP) left the terminal to the shell, which set its own
+// modes (echo, line editing) and wrote on the picture. On SIGCONT the demo's key mode is put
+// back, or no key would be seen before Enter and typed keys would show on the picture, and the
+// next frame redraws the screen whole. After Ctrl-Z the stop handler takes the terminal again.
+void on_continue(int) {
+    if (stopping_on_request != 0) {
+        return;
+    }
+    const int saved_errno = errno;
+    if (input_mode_changed != 0) {
+        tcsetattr(host.input_fd, TCSANOW, &host.run_input_mode);
+    }
     screen_changed = 1;
     errno = saved_errno;
 }
@@ -167,6 +186,7 @@ void install_handlers() {
         set_disposition(SIGTSTP, on_stop_signal, SA_RESTART);
     }
     set_disposition(SIGWINCH, on_window_change, SA_RESTART);
+    set_disposition(SIGCONT, on_continue, SA_RESTART);
     // A closed output must show up as a failed write (EPIPE), not as a silent death.
     set_disposition(SIGPIPE, SIG_IGN, 0);
     host.handlers_installed = true;
@@ -188,6 +208,7 @@ void remove_handlers() {
         set_disposition(SIGTSTP, SIG_DFL, 0);
     }
     set_disposition(SIGWINCH, SIG_DFL, 0);
+    set_disposition(SIGCONT, SIG_DFL, 0);
     host.handlers_installed = false;
 }
 

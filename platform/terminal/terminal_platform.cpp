@@ -49,10 +49,6 @@ void stop_host() { close_terminal(); }
 
 OutputHandle get_output_handle() { return &presenter; }
 
-std::uint32_t tick_count() {
-    return static_cast<std::uint32_t>(monotonic_ms());  // wraps like the console's tick count
-}
-
 // A terminal that went away ends the run as a key would, through the loop's normal end.
 bool key_waiting() {
     if (terminal_output_gone() || key_taken_with_answers()) {
