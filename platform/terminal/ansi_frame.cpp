@@ -64,7 +64,7 @@ int digit_count(int value) {
 // can be priced by the very code that writes them.
 class ByteWriter {
 public:
-    explicit ByteWriter(char* out) : out_(out) {}
+    explicit ByteWriter(char* out, std::size_t length = 0) : out_(out), length_(length) {}
     void bytes(const char* text, std::size_t length) {
         std::memcpy(out_ + length_, text, length);
         length_ += length;
@@ -90,7 +90,7 @@ public:
 
 private:
     char* out_;
-    std::size_t length_ = 0;
+    std::size_t length_;
 };
 
 class ByteCounter {
@@ -152,18 +152,20 @@ int clamp(int value, int low, int high) { return value < low ? low : (value > hi
 void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, int cell_columns,
               int y) {
     const int row = layout.top + y - p.first_row;
+    char* text = p.text[row];
+    Run* runs = p.runs[row];
     int count = 0;
     for (int column = p.first_column; column < p.end_column; ++column) {
         const int offset = column - layout.left;
-        const CharInfo& cell = cells.cells[cell_index(offset / cell_columns, y)];
-        p.text[row][column - p.first_column] =
-            offset % cell_columns == 0 ? printable(cell.character) : ' ';
-        if (count > 0 && p.runs[row][count - 1].attributes == cell.attributes) {
-            p.runs[row][count - 1].end = static_cast<std::int16_t>(column + 1);
+        const int x = cell_columns == 1 ? offset : offset >> 1;
+        const CharInfo& cell = cells.cells[y * CANVAS_WIDTH + x];
+        *text++ = cell_columns == 1 || (offset & 1) == 0 ? printable(cell.character) : ' ';
+        if (count > 0 && runs[count - 1].attributes == cell.attributes) {
+            runs[count - 1].end = static_cast<std::int16_t>(column + 1);
             continue;
         }
-        p.runs[row][count++] = Run{static_cast<std::int16_t>(column),
-                                   static_cast<std::int16_t>(column + 1), cell.attributes, 0};
+        runs[count++] = Run{static_cast<std::int16_t>(column), static_cast<std::int16_t>(column + 1),
+                            cell.attributes, 0};
     }
     p.run_count[row] = count;
 }
@@ -502,14 +504,13 @@ void clear_to_black(ByteWriter& w, bool rgb) {
 }
 
 template <class Out>
-std::size_t picture_bytes(Out& w, const Picture& p, bool rgb, bool colour_by_colour) {
+void write_picture(Out& w, const Picture& p, bool rgb, bool colour_by_colour) {
     Terminal t;
     if (colour_by_colour) {
         write_colour_by_colour(w, t, p, rgb);
     } else {
         write_row_by_row(w, t, p, rgb);
     }
-    return w.length();
 }
 
 }  // namespace
@@ -534,23 +535,23 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
                               const FrameStyle& style, char* out) {
     static Picture picture;  // 72 KiB: kept off the stack; every field used is rewritten
     take_picture(picture, cells, layout, style);
-    bool colour_by_colour = false;
-    if (picture.layer_count > 1) {
-        ByteCounter by_rows;
-        ByteCounter by_colours;
-        colour_by_colour = picture_bytes(by_colours, picture, style.rgb_colours, true) <
-                           picture_bytes(by_rows, picture, style.rgb_colours, false);
-    }
     ByteWriter w(out);
     w.literal(SYNC_BEGIN);
     if (style.clear_screen) {
         clear_to_black(w, style.rgb_colours);
     }
-    Terminal t;
-    if (colour_by_colour) {
-        write_colour_by_colour(w, t, picture, style.rgb_colours);
-    } else {
-        write_row_by_row(w, t, picture, style.rgb_colours);
+    // Colour by colour where there is more than one colour, then row by row instead if that
+    // turns out shorter.
+    const std::size_t picture_start = w.length();
+    const bool layers = picture.layer_count > 1;
+    write_picture(w, picture, style.rgb_colours, layers);
+    if (layers) {
+        ByteCounter by_rows;
+        write_picture(by_rows, picture, style.rgb_colours, false);
+        if (by_rows.length() < w.length() - picture_start) {
+            w = ByteWriter(out, picture_start);
+            write_picture(w, picture, style.rgb_colours, false);
+        }
     }
     w.literal(SYNC_END);
     return w.length();
