@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
+// The replacements take glibc's own names and signatures, reserved identifiers included.
+// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl37-c, cert-dcl51-cpp, readability-inconsistent-declaration-parameter-name)
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -71,51 +73,52 @@ __attribute__((destructor)) void report() {
 
 extern "C" {
 
-void* malloc(std::size_t size) {
+void* malloc(std::size_t __size) {
     ++allocations;
-    return __libc_malloc(size);
+    return __libc_malloc(__size);
 }
 
-void* calloc(std::size_t count, std::size_t size) {
+void* calloc(std::size_t __nmemb, std::size_t __size) {
     ++allocations;
-    return __libc_calloc(count, size);
+    return __libc_calloc(__nmemb, __size);
 }
 
-void* realloc(void* p, std::size_t size) {
+void* realloc(void* __ptr, std::size_t __size) {
     ++allocations;
-    return __libc_realloc(p, size);
+    return __libc_realloc(__ptr, __size);
 }
 
-void* memalign(std::size_t alignment, std::size_t size) {
+void* memalign(std::size_t __alignment, std::size_t __size) {
     ++allocations;
-    return __libc_memalign(alignment, size);
+    return __libc_memalign(__alignment, __size);
 }
 
-void* aligned_alloc(std::size_t alignment, std::size_t size) {
+void* aligned_alloc(std::size_t __alignment, std::size_t __size) {
     ++allocations;
-    return __libc_memalign(alignment, size);
+    return __libc_memalign(__alignment, __size);
 }
 
-int posix_memalign(void** result, std::size_t alignment, std::size_t size) {
+int posix_memalign(void** __memptr, std::size_t __alignment, std::size_t __size) {
     ++allocations;
-    void* p = __libc_memalign(alignment, size);
+    void* p = __libc_memalign(__alignment, __size);
     if (p == nullptr) {
         return ENOMEM;
     }
-    *result = p;
+    *__memptr = p;
     return 0;
 }
 
-void free(void* p) {
-    if (p != nullptr) {
+void free(void* __ptr) {
+    if (__ptr != nullptr) {
         ++frees;
     }
-    __libc_free(p);
+    __libc_free(__ptr);
 }
 
-ssize_t write(int fd, const void* data, std::size_t length) {
-    note_write(data, length);
-    return syscall(SYS_write, fd, data, length);
+ssize_t write(int __fd, const void* __buf, std::size_t __n) {
+    note_write(__buf, __n);
+    return syscall(SYS_write, __fd, __buf, __n);
 }
 
 }  // extern "C"
+// NOLINTEND(bugprone-reserved-identifier, cert-dcl37-c, cert-dcl51-cpp, readability-inconsistent-declaration-parameter-name)

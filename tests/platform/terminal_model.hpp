@@ -26,7 +26,8 @@ struct ModelScreen {
     int sync_begins = 0;
     int sync_ends = 0;
     const ModelCell& at(int column, int row) const {
-        return cells[static_cast<std::size_t>(row * columns + column)];
+        return cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                     static_cast<std::size_t>(column)];
     }
 };
 
