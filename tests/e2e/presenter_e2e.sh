@@ -91,7 +91,13 @@ case_no_heap_while_running() {
     tm new-session -d -x 80 -y 50 "cd '$work' && env LD_PRELOAD='$counter' \
 FLOODVALLEY_HEAP_REPORT='$work/heap' SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='$work/audio.raw' \
 '$demo' 2>'$work/errors'; sleep 30"
-    sleep 3
+    local waited=0
+    until [ "$(tm display-message -p '#{alternate_on}')" = 1 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+        [ "$waited" -lt 100 ] || fail "the demo did not start"
+    done
+    sleep 2  # some hundreds of frames
     tm send-keys q
     wait_for_file "$work/heap" 200
     sleep 0.2
