@@ -58,13 +58,17 @@ short pair_for(std::uint16_t attribute) {
     }
 }
 
-void init_ncurses_colours() {
-    start_color();
+// Returns false when the terminal does not offer the 16 colours the picture needs.
+bool init_ncurses_colours() {
+    if (!has_colors() || start_color() == ERR || COLORS < 16 || COLOR_PAIRS < 5) {
+        return false;
+    }
     // Console bright colours are the ANSI colours + 8.
     init_pair(1, COLOR_RED, static_cast<short>(COLOR_RED + 8));
     init_pair(2, COLOR_GREEN, static_cast<short>(COLOR_GREEN + 8));
     init_pair(3, COLOR_WHITE, static_cast<short>(COLOR_WHITE + 8));
     init_pair(4, COLOR_BLACK, COLOR_BLACK);
+    return true;
 }
 
 unsigned long run_ncurses(std::uint32_t duration_ms) {
@@ -72,7 +76,10 @@ unsigned long run_ncurses(std::uint32_t duration_ms) {
     cbreak();
     noecho();
     curs_set(0);
-    init_ncurses_colours();
+    if (!init_ncurses_colours()) {
+        endwin();
+        return 0;
+    }
     const std::uint32_t origin = platform::tick_count();
     unsigned long frames = 0;
     for (std::uint32_t elapsed = 0; elapsed < duration_ms;
@@ -106,6 +113,10 @@ int main(int argc, char** argv) {
     if (report == nullptr) {
         return 1;
     }
-    std::fprintf(report, "%lu %u\n", frames, duration_ms);
+    if (frames == 0) {
+        std::fprintf(report, "no frames: the terminal lacks 16 colours\n");
+    } else {
+        std::fprintf(report, "%lu %u\n", frames, duration_ms);
+    }
     return std::fclose(report) == 0 ? 0 : 1;
 }

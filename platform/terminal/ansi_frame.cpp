@@ -2,6 +2,21 @@
 
 #include <cstring>
 
+// The terminal's own parsing is what limits the frame rate, so the frame is written in as few
+// bytes as the picture allows. Two orders are priced for every frame and the shorter is sent:
+//
+// - row by row: each row from left to right, with a colour sequence wherever the colour
+//   changes;
+// - colour by colour: the colours one after another, the most frequent first, each with one
+//   colour sequence and a cursor move to each of its runs. A short gap before a run is written
+//   through instead of jumped over when its cells belong to colours still to come: their
+//   glyphs are written again in their own colour later, and a byte per cell is cheaper than a
+//   move. The synchronized update shows only the finished picture.
+//
+// Cursor moves take the shortest form that gets there: nothing when the cursor is already in
+// place (also at the start of the next row when the previous row ended at the screen's right
+// edge and the terminal wraps), a relative step, a column or row address, or a full position.
+
 namespace {
 
 // Escape sequences, each named once.
@@ -11,6 +26,16 @@ constexpr char CSI[] = "\x1b[";               // control sequence introducer
 constexpr char BLACK_16[] = "0;40";           // SGR: plain attributes on black
 constexpr char BLACK_RGB[] = "0;48;2;0;0;0";  // SGR: plain attributes on RGB black
 constexpr char ERASE_SCREEN[] = "\x1b[2J";    // ED 2: the whole screen in the current background
+
+// Final bytes of the cursor controls, each CSI [n] final; n is 1 when left out.
+constexpr char CURSOR_POSITION = 'H';  // CUP row;column (absolute)
+constexpr char COLUMN_ADDRESS = 'G';   // CHA column, same row
+constexpr char ROW_ADDRESS = 'd';      // VPA row, same column
+constexpr char CURSOR_FORWARD = 'C';   // CUF n columns right
+constexpr char CURSOR_BACK = 'D';      // CUB n columns left
+constexpr char CURSOR_DOWN = 'B';      // CUD n rows down
+constexpr char CURSOR_UP = 'A';        // CUU n rows up
+constexpr char SELECT_GRAPHIC = 'm';   // SGR colours
 
 // SGR selectors of the 24-bit colour forms: 48;2;R;G;B and 38;2;R;G;B.
 constexpr int SGR_RGB_BACKGROUND = 48;
@@ -27,9 +52,19 @@ int console_to_ansi_index(int nibble) {
     return ((nibble & 1) << 2) | (nibble & 2) | ((nibble & 4) >> 2);
 }
 
+int digit_count(int value) {
+    int count = 1;
+    for (unsigned magnitude = static_cast<unsigned>(value); magnitude >= 10; magnitude /= 10) {
+        ++count;
+    }
+    return count;
+}
+
+// Writes bytes. Its twin ByteCounter takes the same calls and only counts, so that both orders
+// can be priced by the very code that writes them.
 class ByteWriter {
 public:
-    explicit ByteWriter(char* out) : out_(out) {}
+    explicit ByteWriter(char* out, std::size_t length = 0) : out_(out), length_(length) {}
     void bytes(const char* text, std::size_t length) {
         std::memcpy(out_ + length_, text, length);
         length_ += length;
@@ -55,11 +90,186 @@ public:
 
 private:
     char* out_;
+    std::size_t length_;
+};
+
+class ByteCounter {
+public:
+    void bytes(const char*, std::size_t length) { length_ += length; }
+    template <std::size_t N>
+    void literal(const char (&)[N]) {
+        length_ += N - 1;
+    }
+    void byte(char) { ++length_; }
+    void number(int value) { length_ += static_cast<std::size_t>(digit_count(value)); }
+    std::size_t length() const { return length_; }
+
+private:
     std::size_t length_ = 0;
 };
 
-// CUP: ESC [ row ; column H, 1-based, with the defaults (1) left out.
-void move_cursor(ByteWriter& w, int row, int column) {
+// ---- The picture as it lands on the screen ---------------------------------------------------
+
+// A run: neighbouring screen columns of one row in one colour.
+struct Run {
+    std::int16_t start;  // screen column of the first cell
+    std::int16_t end;    // one past the last
+    std::uint16_t attributes;
+    std::uint8_t layer;  // place of its colour in the colour-by-colour order
+};
+
+constexpr int MAX_PICTURE_COLUMNS = CANVAS_WIDTH * 2;
+// Beyond this many colours the colour-by-colour order is not tried (the demo uses four).
+constexpr int MAX_LAYERS = 16;
+
+struct Picture {
+    int first_row = 0;  // screen rows [first_row, end_row) and columns [first, end) covered
+    int end_row = 0;
+    int first_column = 0;
+    int end_column = 0;
+    int screen_columns = 0;
+    // Printing past the last column continues at the first column of the next row: the
+    // terminal wraps and the picture spans the screen's full width.
+    bool rows_join = false;
+    char text[CANVAS_HEIGHT][MAX_PICTURE_COLUMNS];  // the byte of each covered column
+    Run runs[CANVAS_HEIGHT][MAX_PICTURE_COLUMNS];
+    int run_count[CANVAS_HEIGHT] = {};
+    std::uint16_t layer_colour[MAX_LAYERS] = {};
+    int layer_count = 0;  // 0 when there are too many colours for layers
+};
+
+// The canvas only ever holds 32 to 125; anything else is shown as a space so that no control
+// byte can ever reach the terminal.
+char printable(std::uint16_t character) {
+    const unsigned byte = character & 0xFFu;
+    return byte >= 0x20u && byte < 0x7Fu ? static_cast<char>(byte) : ' ';
+}
+
+int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+// Cuts one canvas row into runs over the covered screen columns; a double-width cell is its
+// glyph then a blank, both in its colours.
+void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, int cell_columns,
+              int y) {
+    const int row = layout.top + y - p.first_row;
+    char* text = p.text[row];
+    Run* runs = p.runs[row];
+    int count = 0;
+    for (int column = p.first_column; column < p.end_column; ++column) {
+        const int offset = column - layout.left;
+        const int x = cell_columns == 1 ? offset : offset >> 1;
+        const CharInfo& cell = cells.cells[y * CANVAS_WIDTH + x];
+        *text++ = cell_columns == 1 || (offset & 1) == 0 ? printable(cell.character) : ' ';
+        if (count > 0 && runs[count - 1].attributes == cell.attributes) {
+            runs[count - 1].end = static_cast<std::int16_t>(column + 1);
+            continue;
+        }
+        runs[count++] = Run{static_cast<std::int16_t>(column), static_cast<std::int16_t>(column + 1),
+                            cell.attributes, 0};
+    }
+    p.run_count[row] = count;
+}
+
+// Orders the colours by the number of cells they cover, the largest first: it is drawn first
+// and can be written straight through the cells of all the others.
+void order_layers(Picture& p) {
+    int cells_of[MAX_LAYERS] = {};
+    p.layer_count = 0;
+    for (int row = 0; row < p.end_row - p.first_row; ++row) {
+        for (int i = 0; i < p.run_count[row]; ++i) {
+            const Run& run = p.runs[row][i];
+            int layer = 0;
+            while (layer < p.layer_count && p.layer_colour[layer] != run.attributes) {
+                ++layer;
+            }
+            if (layer == p.layer_count) {
+                if (p.layer_count == MAX_LAYERS) {
+                    p.layer_count = 0;
+                    return;
+                }
+                p.layer_colour[p.layer_count++] = run.attributes;
+            }
+            cells_of[layer] += run.end - run.start;
+        }
+    }
+    std::uint8_t rank[MAX_LAYERS] = {};
+    for (int a = 0; a < p.layer_count; ++a) {
+        for (int b = 0; b < p.layer_count; ++b) {
+            const bool before = cells_of[b] > cells_of[a] || (cells_of[b] == cells_of[a] && b < a);
+            rank[a] = static_cast<std::uint8_t>(rank[a] + (before ? 1 : 0));
+        }
+    }
+    std::uint16_t colour_of_rank[MAX_LAYERS] = {};
+    for (int a = 0; a < p.layer_count; ++a) {
+        colour_of_rank[rank[a]] = p.layer_colour[a];
+    }
+    for (int row = 0; row < p.end_row - p.first_row; ++row) {
+        for (int i = 0; i < p.run_count[row]; ++i) {
+            Run& run = p.runs[row][i];
+            int layer = 0;
+            while (p.layer_colour[layer] != run.attributes) {
+                ++layer;
+            }
+            run.layer = rank[layer];
+        }
+    }
+    std::memcpy(p.layer_colour, colour_of_rank, sizeof colour_of_rank);
+}
+
+// Walks the screen columns the canvas covers, so that clipping is exact on every side even
+// when a canvas cell spans two columns and only one of them is on the screen.
+void take_picture(Picture& p, const CellCanvas& cells, const FrameLayout& layout,
+                  const FrameStyle& style) {
+    const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
+    p.first_column = clamp(layout.left, 0, layout.screen_columns);
+    p.end_column = clamp(layout.left + CANVAS_WIDTH * cell_columns, 0, layout.screen_columns);
+    p.first_row = clamp(layout.top, 0, layout.screen_rows);
+    p.end_row = clamp(layout.top + CANVAS_HEIGHT, 0, layout.screen_rows);
+    if (p.first_column >= p.end_column) {
+        p.end_row = p.first_row;
+    }
+    p.screen_columns = layout.screen_columns;
+    p.rows_join = style.autowrap && p.first_column == 0 && p.end_column == layout.screen_columns;
+    for (int row = p.first_row; row < p.end_row; ++row) {
+        take_row(p, cells, layout, cell_columns, row - layout.top);
+    }
+    order_layers(p);
+}
+
+// ---- The terminal's state while the frame is written -----------------------------------------
+
+struct Terminal {
+    bool position_known = false;  // unknown at the start of each frame
+    bool wrap_pending = false;    // the last column was just written
+    int row = 0;
+    int column = 0;
+    bool colour_known = false;
+    std::uint16_t colour = 0;
+};
+
+// ---- Cursor moves ------------------------------------------------------------------------------
+
+// Bytes of CSI [n] final, with n left out when it equals the default.
+int control_length(int n, int default_value) {
+    return 3 + (n == default_value ? 0 : digit_count(n));
+}
+
+template <class Out>
+void control(Out& w, int n, int default_value, char final_byte) {
+    w.literal(CSI);
+    if (n != default_value) {
+        w.number(n);
+    }
+    w.byte(final_byte);
+}
+
+// CUP, 1-based, with the defaults (1) left out.
+int position_length(int row, int column) {
+    return 3 + (row > 0 ? digit_count(row + 1) : 0) + (column > 0 ? 1 + digit_count(column + 1) : 0);
+}
+
+template <class Out>
+void position(Out& w, int row, int column) {
     w.literal(CSI);
     if (row > 0) {
         w.number(row + 1);
@@ -68,11 +278,81 @@ void move_cursor(ByteWriter& w, int row, int column) {
         w.byte(';');
         w.number(column + 1);
     }
-    w.byte('H');
+    w.byte(CURSOR_POSITION);
 }
 
+// The shortest control for a move within the row: a step or the column's address.
+struct Step {
+    int length;
+    int n;
+    int default_value;
+    char final_byte;
+};
+
+Step horizontal_step(int from, int to) {
+    const Step address{control_length(to + 1, 1), to + 1, 1, COLUMN_ADDRESS};
+    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_FORWARD}
+                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_BACK};
+    return step.length < address.length ? step : address;
+}
+
+Step vertical_step(int from, int to) {
+    const Step address{control_length(to + 1, 1), to + 1, 1, ROW_ADDRESS};
+    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_DOWN}
+                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_UP};
+    return step.length < address.length ? step : address;
+}
+
+// Bytes needed to bring the cursor to (row, column); 0 when it is there already. After the
+// last column only a full position is trusted: terminals disagree on relative moves from there.
+int move_length(const Terminal& t, int row, int column, bool rows_join, int first_column) {
+    if (t.position_known && !t.wrap_pending && t.row == row && t.column == column) {
+        return 0;
+    }
+    if (t.wrap_pending && rows_join && t.row + 1 == row && column == first_column) {
+        return 0;  // the next glyph wraps to the start of this row
+    }
+    const int absolute = position_length(row, column);
+    if (!t.position_known || t.wrap_pending) {
+        return absolute;
+    }
+    const int across = (t.row != row ? vertical_step(t.row, row).length : 0) +
+                       (t.column != column ? horizontal_step(t.column, column).length : 0);
+    return across < absolute ? across : absolute;
+}
+
+template <class Out>
+void move(Out& w, Terminal& t, int row, int column, bool rows_join, int first_column) {
+    const int length = move_length(t, row, column, rows_join, first_column);
+    if (length == 0) {
+        t.wrap_pending = false;  // in place, or the next glyph wraps to (row, column)
+        t.row = row;
+        t.column = column;
+        return;
+    }
+    if (!t.position_known || t.wrap_pending || length == position_length(row, column)) {
+        position(w, row, column);
+    } else {
+        if (t.row != row) {
+            const Step v = vertical_step(t.row, row);
+            control(w, v.n, v.default_value, v.final_byte);
+        }
+        if (t.column != column) {
+            const Step h = horizontal_step(t.column, column);
+            control(w, h.n, h.default_value, h.final_byte);
+        }
+    }
+    t.position_known = true;
+    t.wrap_pending = false;
+    t.row = row;
+    t.column = column;
+}
+
+// ---- Colours -----------------------------------------------------------------------------------
+
 // selector;2;R;G;B for one console colour nibble.
-void rgb_colour(ByteWriter& w, int selector, int nibble) {
+template <class Out>
+void rgb_colour(Out& w, int selector, int nibble) {
     const std::uint32_t rgb = CONSOLE_PALETTE[nibble & 0x0F];
     w.number(selector);
     w.byte(';');
@@ -85,7 +365,8 @@ void rgb_colour(ByteWriter& w, int selector, int nibble) {
     w.number(static_cast<int>(rgb & 0xFFu));
 }
 
-void background(ByteWriter& w, std::uint16_t attributes, bool rgb) {
+template <class Out>
+void background(Out& w, std::uint16_t attributes, bool rgb) {
     if (rgb) {
         rgb_colour(w, SGR_RGB_BACKGROUND, (attributes >> 4) & 0x0F);
     } else {
@@ -93,7 +374,8 @@ void background(ByteWriter& w, std::uint16_t attributes, bool rgb) {
     }
 }
 
-void foreground(ByteWriter& w, std::uint16_t attributes, bool rgb) {
+template <class Out>
+void foreground(Out& w, std::uint16_t attributes, bool rgb) {
     if (rgb) {
         rgb_colour(w, SGR_RGB_FOREGROUND, attributes & 0x0F);
     } else {
@@ -102,9 +384,13 @@ void foreground(ByteWriter& w, std::uint16_t attributes, bool rgb) {
 }
 
 // SGR: only the halves of the attribute that changed, background first.
-void change_colour(ByteWriter& w, std::uint16_t from, std::uint16_t to, bool known, bool rgb) {
-    const bool new_background = !known || ((from ^ to) & 0xF0) != 0;
-    const bool new_foreground = !known || ((from ^ to) & 0x0F) != 0;
+template <class Out>
+void set_colour(Out& w, Terminal& t, std::uint16_t to, bool rgb) {
+    if (t.colour_known && t.colour == to) {
+        return;
+    }
+    const bool new_background = !t.colour_known || ((t.colour ^ to) & 0xF0) != 0;
+    const bool new_foreground = !t.colour_known || ((t.colour ^ to) & 0x0F) != 0;
     w.literal(CSI);
     if (new_background) {
         background(w, to, rgb);
@@ -115,7 +401,93 @@ void change_colour(ByteWriter& w, std::uint16_t from, std::uint16_t to, bool kno
     if (new_foreground) {
         foreground(w, to, rgb);
     }
-    w.byte('m');
+    w.byte(SELECT_GRAPHIC);
+    t.colour = to;
+    t.colour_known = true;
+}
+
+// ---- The two orders ----------------------------------------------------------------------------
+
+// The glyphs of columns [start, end) of a picture row; the cursor ends after them.
+template <class Out>
+void glyphs(Out& w, Terminal& t, const Picture& p, int row, int start, int end) {
+    w.bytes(&p.text[row][start - p.first_column], static_cast<std::size_t>(end - start));
+    // After the screen's last column the cursor waits there for a wrap (or stays, without
+    // autowrap); either way only a full position or a wrap is trusted from there.
+    t.wrap_pending = end == p.screen_columns;
+    t.column = t.wrap_pending ? end - 1 : end;
+}
+
+template <class Out>
+void write_row_by_row(Out& w, Terminal& t, const Picture& p, bool rgb) {
+    for (int row = 0; row < p.end_row - p.first_row; ++row) {
+        for (int i = 0; i < p.run_count[row]; ++i) {
+            const Run& run = p.runs[row][i];
+            move(w, t, p.first_row + row, run.start, p.rows_join, p.first_column);
+            set_colour(w, t, run.attributes, rgb);
+            glyphs(w, t, p, row, run.start, run.end);
+        }
+    }
+}
+
+// The runs of row `row` from run index `from` up to (not including) `to` all belong to colours
+// drawn after `layer`.
+bool drawn_later(const Picture& p, int row, int from, int to, int layer) {
+    for (int i = from; i < to; ++i) {
+        if (p.runs[row][i].layer <= layer) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Gets the cursor to the start of run `i` of `row`: by writing through the runs before it when
+// they are drawn later and that is shorter than the move, otherwise by moving.
+template <class Out>
+void reach_run(Out& w, Terminal& t, const Picture& p, int row, int i, int layer) {
+    const int screen_row = p.first_row + row;
+    const Run& run = p.runs[row][i];
+    const int move_bytes = move_length(t, screen_row, run.start, p.rows_join, p.first_column);
+    int gap_start = -1;  // where writing through would begin
+    if (t.position_known && !t.wrap_pending && t.row == screen_row && t.column < run.start) {
+        gap_start = t.column;
+    } else if (t.wrap_pending && p.rows_join && t.row + 1 == screen_row) {
+        gap_start = p.first_column;
+    }
+    if (gap_start >= 0 && run.start - gap_start < move_bytes) {
+        int first = i;
+        while (first > 0 && p.runs[row][first - 1].end > gap_start) {
+            --first;
+        }
+        if (drawn_later(p, row, first, i, layer)) {
+            if (t.wrap_pending) {  // the first byte written through wraps onto this row
+                t.wrap_pending = false;
+                t.row = screen_row;
+            }
+            w.bytes(&p.text[row][gap_start - p.first_column],
+                    static_cast<std::size_t>(run.start - gap_start));
+            t.column = run.start;
+            return;
+        }
+    }
+    move(w, t, screen_row, run.start, p.rows_join, p.first_column);
+}
+
+template <class Out>
+void write_colour_by_colour(Out& w, Terminal& t, const Picture& p, bool rgb) {
+    for (int layer = 0; layer < p.layer_count; ++layer) {
+        for (int row = 0; row < p.end_row - p.first_row; ++row) {
+            for (int i = 0; i < p.run_count[row]; ++i) {
+                const Run& run = p.runs[row][i];
+                if (run.layer != layer) {
+                    continue;
+                }
+                reach_run(w, t, p, row, i, layer);
+                set_colour(w, t, run.attributes, rgb);
+                glyphs(w, t, p, row, run.start, run.end);
+            }
+        }
+    }
 }
 
 // Black everywhere, in the colour form the frame uses; the frame's first cell sets its colour
@@ -127,18 +499,19 @@ void clear_to_black(ByteWriter& w, bool rgb) {
     } else {
         w.literal(BLACK_16);
     }
-    w.byte('m');
+    w.byte(SELECT_GRAPHIC);
     w.literal(ERASE_SCREEN);
 }
 
-// The canvas only ever holds 32 to 125; anything else is shown as a space so that no control
-// byte can ever reach the terminal.
-char printable(std::uint16_t character) {
-    const unsigned byte = character & 0xFFu;
-    return byte >= 0x20u && byte < 0x7Fu ? static_cast<char>(byte) : ' ';
+template <class Out>
+void write_picture(Out& w, const Picture& p, bool rgb, bool colour_by_colour) {
+    Terminal t;
+    if (colour_by_colour) {
+        write_colour_by_colour(w, t, p, rgb);
+    } else {
+        write_row_by_row(w, t, p, rgb);
+    }
 }
-
-int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 }  // namespace
 
@@ -158,38 +531,60 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
     return encode_ansi_frame(cells, layout, FrameStyle{}, out);
 }
 
-// Walks the screen columns the canvas covers, so that clipping is exact on every side even
-// when a canvas cell spans two columns and only one of them is on the screen.
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out) {
+    static Picture picture;  // 72 KiB: kept off the stack; every field used is rewritten
+    take_picture(picture, cells, layout, style);
     ByteWriter w(out);
     w.literal(SYNC_BEGIN);
     if (style.clear_screen) {
         clear_to_black(w, style.rgb_colours);
     }
-    const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
-    const int canvas_columns = CANVAS_WIDTH * cell_columns;
-    const int first_column = clamp(layout.left, 0, layout.screen_columns);
-    const int end_column = clamp(layout.left + canvas_columns, 0, layout.screen_columns);
-    bool colour_known = false;  // the terminal's colour is unknown at the start of each frame
-    std::uint16_t colour = 0;
-    for (int y = 0; y < CANVAS_HEIGHT && first_column < end_column; ++y) {
-        const int screen_row = layout.top + y;
-        if (screen_row < 0 || screen_row >= layout.screen_rows) {
-            continue;
-        }
-        move_cursor(w, screen_row, first_column);
-        for (int column = first_column; column < end_column; ++column) {
-            const int offset = column - layout.left;
-            const CharInfo& cell = cells.cells[cell_index(offset / cell_columns, y)];
-            if (!colour_known || cell.attributes != colour) {
-                change_colour(w, colour, cell.attributes, colour_known, style.rgb_colours);
-                colour = cell.attributes;
-                colour_known = true;
-            }
-            w.byte(offset % cell_columns == 0 ? printable(cell.character) : ' ');
+    // Colour by colour where there is more than one colour, then row by row instead if that
+    // turns out shorter.
+    const std::size_t picture_start = w.length();
+    const bool layers = picture.layer_count > 1;
+    write_picture(w, picture, style.rgb_colours, layers);
+    if (layers) {
+        ByteCounter by_rows;
+        write_picture(by_rows, picture, style.rgb_colours, false);
+        if (by_rows.length() < w.length() - picture_start) {
+            w = ByteWriter(out, picture_start);
+            write_picture(w, picture, style.rgb_colours, false);
         }
     }
     w.literal(SYNC_END);
     return w.length();
+}
+
+std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
+                              const FrameStyle& style) {
+    static Picture picture;
+    take_picture(picture, cells, layout, style);
+    std::size_t least = (sizeof SYNC_BEGIN - 1) + (sizeof SYNC_END - 1);
+    if (picture.end_row == picture.first_row) {
+        return least;
+    }
+    least += static_cast<std::size_t>(position_length(picture.first_row, picture.first_column));
+    least += static_cast<std::size_t>(picture.end_row - picture.first_row) *
+             static_cast<std::size_t>(picture.end_column - picture.first_column);
+    // Each colour is selected at least once, from the unknown state or from another colour.
+    for (int layer = 0; layer < picture.layer_count; ++layer) {
+        Terminal from_unknown;
+        ByteCounter cheapest;
+        set_colour(cheapest, from_unknown, picture.layer_colour[layer], style.rgb_colours);
+        std::size_t shortest = cheapest.length();
+        for (int other = 0; other < picture.layer_count; ++other) {
+            Terminal from_other;
+            from_other.colour_known = true;
+            from_other.colour = picture.layer_colour[other];
+            ByteCounter step;
+            set_colour(step, from_other, picture.layer_colour[layer], style.rgb_colours);
+            if (other != layer && step.length() < shortest) {
+                shortest = step.length();
+            }
+        }
+        least += shortest;
+    }
+    return least;
 }

@@ -1,6 +1,5 @@
 // Encodes a canvas as the bytes a terminal needs to show it: one synchronized update per frame,
-// the cursor placed at the start of each row, and a colour sequence only where the colour
-// changes from the previous cell.
+// in as few bytes as the picture allows (see ansi_frame.cpp for how).
 #pragma once
 
 #include <cstddef>
@@ -30,6 +29,11 @@ struct FrameStyle {
     // Clears the whole screen to black inside the frame's update, for the first frame and after
     // the layout changed, so nothing of an older picture remains around the new one.
     bool clear_screen = false;
+    // The terminal wraps at the right edge (autowrap, DECAWM, on; the presenter makes sure of
+    // it): a glyph written after the last column lands at the start of the next row, so a
+    // picture as wide as the screen needs no cursor move between rows. Nothing is ever written
+    // past the last row, so nothing scrolls.
+    bool autowrap = true;
 };
 
 // Large enough for any canvas in any layout and style.
@@ -39,6 +43,13 @@ inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out);
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out);
+
+// The fewest bytes any encoding of this frame can take: the synchronized-update bracket, the
+// first cursor position, one byte per cell on the screen, and for each colour on the screen
+// the shortest colour sequence that selects it (from no known colour or from another colour of
+// the frame). A floor to measure the encoder against, not a size it can always reach.
+std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
+                              const FrameStyle& style);
 
 // SGR colour numbers for a console attribute: the console keeps red in bit 2 and blue in bit 0
 // of each nibble, ANSI the other way round; bit 3 selects the bright range.

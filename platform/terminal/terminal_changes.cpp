@@ -81,7 +81,7 @@ std::size_t render_set_up(const TerminalChanges& changes, char* out, std::size_t
     }
     if (changes.screen_taken) {
         w.literal(sequence::ALTERNATE_SCREEN_ON);
-        w.literal(sequence::AUTOWRAP_OFF);
+        w.literal(sequence::AUTOWRAP_ON);
     }
     if (changes.size_requested) {
         resize_request(w, CANVAS_HEIGHT, changes.requested_columns);

@@ -94,7 +94,7 @@ void set_window_rect(OutputHandle, const SmallRect&) {
     changes.original_size = screen;
     terminal_changes_done();
     terminal_write(sequence::ALTERNATE_SCREEN_ON);
-    terminal_write(sequence::AUTOWRAP_OFF);
+    terminal_write(sequence::AUTOWRAP_ON);
     mark_screen_changed();  // the first frame clears the screen and lays the picture out
 }
 

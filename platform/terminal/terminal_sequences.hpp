@@ -11,7 +11,9 @@ inline constexpr char SYNC_END[] = "\x1b[?2026l";  // ends a synchronized update
 inline constexpr char COLOURS_RESET[] = "\x1b[0m";  // SGR 0: default colours and attributes
 inline constexpr char ALTERNATE_SCREEN_ON[] = "\x1b[?1049h";  // own screen; scrollback untouched
 inline constexpr char ALTERNATE_SCREEN_OFF[] = "\x1b[?1049l";  // back to the user's screen
-inline constexpr char AUTOWRAP_OFF[] = "\x1b[?7l";  // DECAWM off: the last column never wraps
+// DECAWM on: a glyph written after the last column starts the next row. Frames rely on it to
+// go from one full row to the next without a cursor move; set on taking the screen, since a
+// program before may have left it off, and again on the way out.
 inline constexpr char AUTOWRAP_ON[] = "\x1b[?7h";
 inline constexpr char CURSOR_HIDE[] = "\x1b[?25l";  // DECTCEM off
 inline constexpr char CURSOR_SHOW[] = "\x1b[?25h";

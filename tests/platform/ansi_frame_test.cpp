@@ -2,17 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+
+#include "scene/captions.hpp"
+#include "scene/flag_background.hpp"
+#include "terminal_model.hpp"
 
 namespace {
 
-std::string encode(const CellCanvas& cells, const FrameLayout& layout = full_screen_layout) {
-    static char bytes[ANSI_FRAME_CAPACITY];
-    return std::string(bytes, encode_ansi_frame(cells, layout, bytes));
-}
-
-std::string encode_styled(const CellCanvas& cells, const FrameLayout& layout,
-                          const FrameStyle& style) {
+std::string encode(const CellCanvas& cells, const FrameLayout& layout = full_screen_layout,
+                   const FrameStyle& style = FrameStyle{}) {
     static char bytes[ANSI_FRAME_CAPACITY];
     return std::string(bytes, encode_ansi_frame(cells, layout, style, bytes));
 }
@@ -21,6 +21,12 @@ FrameLayout double_width(int left, int top, int columns, int rows) {
     FrameLayout layout{left, top, columns, rows};
     layout.cell_columns = 2;
     return layout;
+}
+
+FrameStyle without_autowrap() {
+    FrameStyle style;
+    style.autowrap = false;
+    return style;
 }
 
 CellCanvas uniform(std::uint16_t attribute, char glyph) {
@@ -40,6 +46,100 @@ std::size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
+// The colour a terminal model shows for a console colour nibble.
+std::int32_t model_colour(int nibble, bool rgb) {
+    if (rgb) {
+        return MODEL_RGB | static_cast<std::int32_t>(console_rgb(nibble));
+    }
+    const int ansi = ((nibble & 1) << 2) | (nibble & 2) | ((nibble & 4) >> 2);
+    return ansi + (nibble & 8);
+}
+
+// Replays the frame on a model terminal of the layout's size and checks every screen cell: the
+// canvas where the layout puts it, untouched (or cleared) everywhere else; no fault, no scroll,
+// one synchronized update.
+void expect_frame_shows_canvas(const CellCanvas& cells, const FrameLayout& layout,
+                               const FrameStyle& style, const std::string& what) {
+    const std::string bytes = encode(cells, layout, style);
+    const ModelScreen screen =
+        replay(bytes, layout.screen_columns, layout.screen_rows, style.autowrap);
+    ASSERT_EQ(screen.fault, "") << what;
+    EXPECT_EQ(screen.sync_begins, 1) << what;
+    EXPECT_EQ(screen.sync_ends, 1) << what;
+    ASSERT_EQ(bytes.substr(bytes.size() - 8), "\x1b[?2026l") << what;
+    const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
+    int wrong = 0;
+    for (int row = 0; row < layout.screen_rows; ++row) {
+        for (int column = 0; column < layout.screen_columns; ++column) {
+            const int offset = column - layout.left;
+            const int y = row - layout.top;
+            ModelCell want;  // never written
+            if (style.clear_screen) {
+                want = ModelCell{' ', MODEL_DEFAULT, model_colour(0, style.rgb_colours)};
+            }
+            if (offset >= 0 && offset < CANVAS_WIDTH * cell_columns && y >= 0 && y < CANVAS_HEIGHT) {
+                const CharInfo& cell = cells.cells[cell_index(offset / cell_columns, y)];
+                const unsigned glyph = cell.character & 0xFFu;
+                want.glyph = offset % cell_columns != 0 || glyph < 0x20 || glyph >= 0x7F
+                                 ? ' '
+                                 : static_cast<char>(glyph);
+                want.foreground = model_colour(cell.attributes & 0x0F, style.rgb_colours);
+                want.background = model_colour((cell.attributes >> 4) & 0x0F, style.rgb_colours);
+            }
+            const ModelCell& got = screen.at(column, row);
+            if (got.glyph != want.glyph || got.foreground != want.foreground ||
+                got.background != want.background) {
+                if (++wrong <= 3) {
+                    ADD_FAILURE() << what << ": cell (" << column << ", " << row << ") shows '"
+                                  << got.glyph << "' " << got.foreground << "/" << got.background
+                                  << ", expected '" << want.glyph << "' " << want.foreground
+                                  << "/" << want.background;
+                }
+            }
+        }
+    }
+}
+
+// The plain encoding: each row positioned, a colour sequence wherever the colour changes.
+std::size_t plain_encoding_size(const CellCanvas& cells) {
+    std::size_t size = 16 + 4000;
+    std::uint16_t colour = 0;
+    for (int y = 0; y < CANVAS_HEIGHT; ++y) {
+        size += y == 0 ? 3 : (y < 9 ? 4 : 5);
+        for (int x = 0; x < CANVAS_WIDTH; ++x) {
+            const std::uint16_t a = cells.cells[cell_index(x, y)].attributes;
+            if ((x == 0 && y == 0) || a != colour) {
+                const bool both = (x == 0 && y == 0) || (((a ^ colour) & 0xF0) && ((a ^ colour) & 0x0F));
+                size += both ? 10 : 5;
+            }
+            colour = a;
+        }
+    }
+    return size;
+}
+
+const std::uint32_t DEMO_TIMES[] = {0, 1000, 5003, 13001, 19500, 40500, 50500, 62500, 75000};
+const std::int32_t DEMO_LEVELS[] = {0, 0, 0, 5, 20, 30, 45, 50, 50};
+
+void demo_frame(int i) {
+    spread_level = DEMO_LEVELS[i];
+    render_background(DEMO_TIMES[i], DEMO_TIMES[i] / 1000);
+    overlay_captions(DEMO_TIMES[i] / 1000);
+}
+
+CellCanvas random_canvas(int colours, std::uint32_t seed) {
+    CellCanvas cells{};
+    for (CharInfo& cell : cells.cells) {
+        seed = seed * 1103515245u + 12345u;
+        cell.character = static_cast<std::uint16_t>(32 + (seed >> 8) % 94);
+        seed = seed * 1103515245u + 12345u;
+        // Mostly the first colour, so there are long runs with short gaps as well as short runs.
+        const unsigned pick = (seed >> 8) % 3 != 0 ? 0 : (seed >> 12) % static_cast<unsigned>(colours);
+        cell.attributes = static_cast<std::uint16_t>(pick * 0x35u % 256u);
+    }
+    return cells;
+}
+
 TEST(AnsiFrame, ConsoleAttributesBecomeAnsiColours) {
     EXPECT_EQ(ansi_background(ATTR_RED), 101);
     EXPECT_EQ(ansi_foreground(ATTR_RED), 31);
@@ -54,26 +154,102 @@ TEST(AnsiFrame, ConsoleAttributesBecomeAnsiColours) {
     EXPECT_EQ(ansi_background(0x90), 104);
 }
 
-TEST(AnsiFrame, FrameIsOneSynchronizedUpdateWithEachRowPositioned) {
-    const std::string frame = encode(uniform(ATTR_RED, '#'));
-    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31m", 0), 0u);
-    EXPECT_EQ(frame.substr(frame.size() - 8), "\x1b[?2026l");
-    EXPECT_EQ(count(frame, "\x1b[101;31m"), 1u);  // one colour: one sequence
-    EXPECT_NE(frame.find("\x1b[2H"), std::string::npos);
-    EXPECT_NE(frame.find("\x1b[50H"), std::string::npos);
-    EXPECT_EQ(count(frame, "#"), 4000u);
-    EXPECT_EQ(frame.find('\n'), std::string::npos);  // nothing that could scroll
+TEST(AnsiFrame, DemoFramesShowExactlyTheCanvasInEveryLayoutAndStyle) {
+    const FrameLayout layouts[] = {full_screen_layout, FrameLayout{10, 3, 100, 56},
+                                   FrameLayout{0, 0, 41, 20}, FrameLayout{-70, -45, 10, 5},
+                                   double_width(5, 1, 171, 53), double_width(0, 0, 160, 50),
+                                   double_width(-1, 0, 158, 3), double_width(0, 0, 159, 2)};
+    for (int i = 0; i < 9; ++i) {
+        demo_frame(i);
+        for (const FrameLayout& layout : layouts) {
+            for (int variant = 0; variant < 8; ++variant) {
+                FrameStyle style;
+                style.rgb_colours = (variant & 1) != 0;
+                style.clear_screen = (variant & 2) != 0;
+                style.autowrap = (variant & 4) != 0;
+                expect_frame_shows_canvas(canvas, layout, style,
+                                          "t=" + std::to_string(DEMO_TIMES[i]) + " left=" +
+                                              std::to_string(layout.left) + " variant " +
+                                              std::to_string(variant));
+            }
+        }
+    }
 }
 
-TEST(AnsiFrame, ColourChangesOnlyWhereTheAttributeChanges) {
+TEST(AnsiFrame, RandomCanvasesShowExactlyTheCanvas) {
+    for (int colours : {2, 3, 5, 16, 17, 40}) {
+        const CellCanvas cells = random_canvas(colours, static_cast<std::uint32_t>(colours));
+        expect_frame_shows_canvas(cells, full_screen_layout, FrameStyle{},
+                                  std::to_string(colours) + " colours");
+        expect_frame_shows_canvas(cells, FrameLayout{3, 2, 90, 60}, without_autowrap(),
+                                  std::to_string(colours) + " colours, centred");
+        expect_frame_shows_canvas(cells, double_width(0, 0, 160, 50), FrameStyle{},
+                                  std::to_string(colours) + " colours, double width");
+    }
+}
+
+TEST(AnsiFrame, NeverMoreBytesThanThePlainEncodingAndNeverLessThanTheFloor) {
+    for (int i = 0; i < 9; ++i) {
+        demo_frame(i);
+        const std::size_t size = encode(canvas).size();
+        EXPECT_LT(size, plain_encoding_size(canvas)) << "t=" << DEMO_TIMES[i];
+        EXPECT_LE(least_frame_bytes(canvas, full_screen_layout, FrameStyle{}), size);
+    }
+    for (int colours : {2, 5, 17}) {
+        const CellCanvas cells = random_canvas(colours, 99);
+        EXPECT_LE(encode(cells).size(), plain_encoding_size(cells)) << colours << " colours";
+    }
+}
+
+TEST(AnsiFrame, AFullWidthPictureGoesFromRowToRowByTheWrapAlone) {
+    const std::string frame = encode(uniform(ATTR_RED, '#'));
+    EXPECT_EQ(frame, "\x1b[?2026h\x1b[H\x1b[101;31m" + std::string(4000, '#') + "\x1b[?2026l");
+    EXPECT_EQ(least_frame_bytes(uniform(ATTR_RED, '#'), full_screen_layout, FrameStyle{}),
+              frame.size());
+}
+
+TEST(AnsiFrame, WithoutAutowrapEachRowIsPositioned) {
+    const std::string frame = encode(uniform(ATTR_RED, '#'), full_screen_layout, without_autowrap());
+    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31m", 0), 0u);
+    EXPECT_NE(frame.find("#\x1b[2H#"), std::string::npos);
+    EXPECT_NE(frame.find("#\x1b[50H#"), std::string::npos);
+    const std::size_t positions = 3 /* ESC [ H */ + 8 * 4 /* rows 2-9 */ + 41 * 5 /* 10-50 */;
+    EXPECT_EQ(frame.size(), 16 + 4000 + positions + 9);
+}
+
+TEST(AnsiFrame, AShortGapIsWrittenThroughAndFilledInLater) {
     CellCanvas cells = uniform(ATTR_RED, 'a');
-    cells.cells[cell_index(5, 0)].attributes = ATTR_WHITE;
-    cells.cells[cell_index(6, 0)].attributes = ATTR_WHITE;
-    cells.cells[cell_index(0, 1)].attributes = ATTR_GREEN;
+    cells.cells[cell_index(5, 0)] = CharInfo{'w', ATTR_WHITE};
     const std::string frame = encode(cells);
-    EXPECT_NE(frame.find("aaaaa\x1b[107;37maa\x1b[101;31maaa"), std::string::npos);
-    EXPECT_NE(frame.find("\x1b[2H\x1b[102;32ma\x1b[101;31maa"), std::string::npos);
-    EXPECT_EQ(count(frame, "m"), 5u);
+    // The red pass writes straight through the white cell; the white pass goes back to it.
+    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31maaaaawaaa", 0), 0u);
+    EXPECT_NE(frame.find("\x1b[;6H\x1b[107;37mw\x1b[?2026l"), std::string::npos);
+    EXPECT_EQ(count(frame, "m"), 2u);
+}
+
+TEST(AnsiFrame, LongGapsAreJumpedWithTheShortestMove) {
+    CellCanvas cells = uniform(ATTR_RED, 'a');
+    for (int y = 3; y < 6; ++y) {
+        for (int x = 10; x < 20; ++x) {
+            cells.cells[cell_index(x, y)] = CharInfo{'w', ATTR_WHITE};
+        }
+    }
+    const std::string frame = encode(cells);
+    EXPECT_NE(frame.find("aaaa\x1b[21Gaaaa"), std::string::npos);  // CHA past each white run
+    EXPECT_NE(frame.find("\x1b[4;11H\x1b[107;37mwwwwwwwwww\x1b[5;11Hwwwwwwwwww\x1b[6;11H"),
+              std::string::npos);
+    expect_frame_shows_canvas(cells, full_screen_layout, FrameStyle{}, "long gaps");
+}
+
+TEST(AnsiFrame, RowByRowWhenThatIsShorter) {
+    CellCanvas cells = uniform(ATTR_RED, 'a');
+    for (int x = 10; x < 20; ++x) {
+        cells.cells[cell_index(x, 3)] = CharInfo{'w', ATTR_WHITE};
+    }
+    // Two colour changes (18 bytes) beat a jump, a position and a colour (21 bytes).
+    const std::string frame = encode(cells);
+    EXPECT_NE(frame.find("aaa\x1b[107;37mwwwwwwwwww\x1b[101;31maaa"), std::string::npos);
+    EXPECT_EQ(frame.size(), 16 + 3 + 9 + 4000 + 18);
 }
 
 TEST(AnsiFrame, OnlyTheChangedHalfOfTheColourIsSent) {
@@ -81,13 +257,7 @@ TEST(AnsiFrame, OnlyTheChangedHalfOfTheColourIsSent) {
     cells.cells[1].attributes = 0x14;  // foreground only
     cells.cells[2].attributes = 0x24;  // background only
     const std::string frame = encode(cells);
-    EXPECT_NE(frame.find("\x1b[44;32ma\x1b[31ma\x1b[42ma"), std::string::npos);
-}
-
-TEST(AnsiFrame, ByteCountIsGlyphsPlusRowPositionsPlusColourChanges) {
-    CellCanvas cells = uniform(ATTR_RED, 'x');
-    const std::size_t positions = 3 /* ESC [ H */ + 8 * 4 /* rows 2-9 */ + 41 * 5 /* 10-50 */;
-    EXPECT_EQ(encode(cells).size(), 16 + 4000 + positions + 9);
+    EXPECT_NE(frame.find("\x1b[;2H\x1b[31ma\x1b[42ma"), std::string::npos);
 }
 
 TEST(AnsiFrame, CentredLayoutStartsEachRowAtItsOffset) {
@@ -104,30 +274,21 @@ TEST(AnsiFrame, SmallScreenClipsRightAndBottom) {
     EXPECT_EQ(frame.find("\x1b[21H"), std::string::npos);
 }
 
-TEST(AnsiFrame, NegativeOffsetsClipLeftAndTop) {
-    CellCanvas cells = uniform(ATTR_GREEN, 'g');
-    cells.cells[cell_index(79, 49)].character = 'Z';
-    const std::string frame = encode(cells, FrameLayout{-70, -45, 10, 5});
-    EXPECT_EQ(count(frame, "g") + count(frame, "Z"), 50u);
-    EXPECT_NE(frame.find("\x1b[5H"), std::string::npos);
-    EXPECT_NE(frame.find("Z\x1b[?2026l"), std::string::npos);
-}
-
 TEST(AnsiFrame, ControlBytesNeverReachTheTerminal) {
     CellCanvas cells = uniform(ATTR_RED, '\x1b');
     cells.cells[1].character = 0x7F;
     cells.cells[2].character = 0x1FF;
     const std::string frame = encode(cells);
-    EXPECT_EQ(count(frame, "\x1b"), 2u + 50u + 1u);  // sync pair, row positions, one colour
+    EXPECT_EQ(count(frame, "\x1b"), 2u + 1u + 1u);  // sync pair, home, one colour
+    EXPECT_EQ(count(frame, " "), 4000u);
 }
 
 TEST(AnsiFrame, DoubleWidthCellsAreTheGlyphThenABlankOfTheSameColours) {
     CellCanvas cells = uniform(ATTR_RED, 'r');
     cells.cells[cell_index(1, 0)] = CharInfo{'w', ATTR_WHITE};
     const std::string frame = encode(cells, double_width(0, 0, 160, 50));
-    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31mr \x1b[107;37mw \x1b[101;31mr r ", 0), 0u);
-    EXPECT_EQ(count(frame, "r"), 3999u);
-    EXPECT_EQ(count(frame, " "), 4000u);
+    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31mr w r r ", 0), 0u);
+    EXPECT_NE(frame.find("\x1b[;3H\x1b[107;37mw \x1b[?2026l"), std::string::npos);
 }
 
 TEST(AnsiFrame, DoubleWidthClipsHalfCellsAtEveryEdge) {
@@ -159,11 +320,9 @@ TEST(AnsiFrame, RgbColoursUseTheConsolePalette) {
     cells.cells[2].attributes = 0xA4;  // background unchanged: only the foreground is sent
     FrameStyle style;
     style.rgb_colours = true;
-    const std::string frame = encode_styled(cells, full_screen_layout, style);
-    EXPECT_NE(frame.find("\x1b[48;2;255;0;0;38;2;128;0;0ma"
-                         "\x1b[48;2;0;255;0;38;2;0;128;0ma"
-                         "\x1b[38;2;128;0;0ma"),
-              std::string::npos);
+    const std::string frame = encode(cells, full_screen_layout, style);
+    EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[48;2;255;0;0;38;2;128;0;0ma", 0), 0u);
+    EXPECT_NE(frame.find("\x1b[48;2;0;255;0;38;2;0;128;0ma\x1b[38;2;128;0;0ma"), std::string::npos);
     EXPECT_EQ(frame.find("\x1b[101"), std::string::npos);  // no 16-colour sequence
     EXPECT_EQ(frame.find("\x1b[102"), std::string::npos);
 }
@@ -172,9 +331,9 @@ TEST(AnsiFrame, ClearingPaintsTheWholeScreenBlackInsideTheUpdate) {
     const CellCanvas cells = uniform(ATTR_RED, 'a');
     FrameStyle style;
     style.clear_screen = true;
-    EXPECT_EQ(encode_styled(cells, full_screen_layout, style).rfind("\x1b[?2026h\x1b[0;40m\x1b[2J", 0), 0u);
+    EXPECT_EQ(encode(cells, full_screen_layout, style).rfind("\x1b[?2026h\x1b[0;40m\x1b[2J", 0), 0u);
     style.rgb_colours = true;
-    EXPECT_EQ(encode_styled(cells, full_screen_layout, style)
+    EXPECT_EQ(encode(cells, full_screen_layout, style)
                   .rfind("\x1b[?2026h\x1b[0;48;2;0;0;0m\x1b[2J\x1b[H", 0),
               0u);
 }
@@ -187,7 +346,11 @@ TEST(AnsiFrame, WorstCaseFrameFitsTheBuffer) {
     FrameStyle style;
     style.rgb_colours = true;
     style.clear_screen = true;
-    EXPECT_LT(encode_styled(cells, double_width(0, 0, 160, 50), style).size(), ANSI_FRAME_CAPACITY);
+    EXPECT_LT(encode(cells, double_width(0, 0, 160, 50), style).size(), ANSI_FRAME_CAPACITY);
+    for (int i = 0; i < CANVAS_CELLS; ++i) {
+        cells.cells[i].attributes = static_cast<std::uint16_t>(i * 37 % 256);  // 256 colours
+    }
+    EXPECT_LT(encode(cells, double_width(0, 0, 160, 50), style).size(), ANSI_FRAME_CAPACITY);
 }
 
 TEST(AnsiFrame, AScreenWithNoRoomGetsAnEmptyUpdate) {

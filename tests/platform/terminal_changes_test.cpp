@@ -36,7 +36,7 @@ TEST(TerminalChanges, NothingChangedMeansNothingToWrite) {
 TEST(TerminalChanges, SetUpSavesTheTitleTakesTheScreenAsksForTheSizeAndHidesTheCursor) {
     EXPECT_EQ(set_up(everything()),
               "\x1b[22;0t\x1b]2;FLOOD\x1b\\"
-              "\x1b[?1049h\x1b[?7l"
+              "\x1b[?1049h\x1b[?7h"
               "\x1b[8;50;160t"
               "\x1b[?25l");
 }

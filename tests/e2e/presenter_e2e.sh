@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The presenter in a real terminal (tmux): what the terminal holds after a frame is exactly the
+# canvas, cell for cell, glyph and colours, in every layout; and the demo makes no heap call at
+# all from its first frame to its last, its music's threads included.
+#
+# Usage: presenter_e2e.sh CASE PRESENT_CHECK PANE_CELLS | no_heap_while_running DEMO HEAP_COUNTER TRACK
+set -euo pipefail
+
+case_name=$1
+shift
+socket="floodvalley-presenter-$case_name-$$"
+work=$(mktemp -d)
+cleanup() {
+    tmux -L "$socket" kill-server 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+tm() { tmux -L "$socket" "$@"; }
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    exit 1
+}
+
+wait_for_file() {
+    local waited=0
+    while [ ! -e "$1" ]; do
+        sleep 0.05
+        waited=$((waited + 1))
+        [ "$waited" -lt "${2:-400}" ] || fail "no $1"
+    done
+}
+
+# Compares a capture of a W x H pane with a canvas dump, placed as the presenter lays it out:
+# centred when there is room, two columns per cell where 160 columns fit (tmux reports tall
+# cells), clipped at the right and bottom.
+compare_pane() {
+    local width=$1 height=$2 dump=$3 capture=$4 pane_cells=$5
+    python3 - "$width" "$height" "$dump" "$capture" "$pane_cells" <<'PY'
+import subprocess
+import sys
+width, height = int(sys.argv[1]), int(sys.argv[2])
+dump, capture, pane_cells = sys.argv[3:6]
+cell_columns = 2 if width >= 160 else 1
+left = max(0, (width - 80 * cell_columns) // 2)
+top = max(0, (height - 50) // 2)
+lines = open(dump).read().split("\n")
+coordinates, expected = [], []
+for y in range(50):
+    for x in range(80):
+        glyph, colours = lines[y * 80 + x][0], lines[y * 80 + x][2:]
+        for half in range(cell_columns):
+            column, row = left + x * cell_columns + half, top + y
+            if column < width and row < height:
+                coordinates += [str(column), str(row)]
+                expected.append(f"{glyph if half == 0 else ' '} {colours}")
+with open(capture, "rb") as pane:
+    got = subprocess.run([pane_cells] + coordinates, stdin=pane, capture_output=True,
+                         check=True).stdout.decode().split("\n")
+wrong = [i for i, want in enumerate(expected) if got[i] != want]
+if wrong:
+    for i in wrong[:5]:
+        print(f"cell ({coordinates[2 * i]}, {coordinates[2 * i + 1]}): "
+              f"'{got[i]}', expected '{expected[i]}'", file=sys.stderr)
+    sys.exit(f"{len(wrong)} of {len(expected)} cells differ")
+PY
+}
+
+picture_is_exact() {
+    local width=$1 height=$2 check=$3 pane_cells=$4
+    tm new-session -d -x "$width" -y "$height" "env -u COLORTERM '$check' '$work' 2>'$work/errors'"
+    for i in 0 1 2 3 4 5 6; do
+        wait_for_file "$work/$i.ready"
+        tm capture-pane -p -e -N >"$work/$i.capture"
+        compare_pane "$width" "$height" "$work/$i.cells" "$work/$i.capture" "$pane_cells" ||
+            fail "case $i: the terminal does not show the canvas"
+        touch "$work/$i.next"
+    done
+}
+
+case_picture_is_exact_on_a_screen_of_its_size() { picture_is_exact 80 50 "$@"; }
+case_picture_is_exact_when_centred() { picture_is_exact 100 56 "$@"; }
+case_picture_is_exact_in_double_width() { picture_is_exact 171 53 "$@"; }
+case_picture_is_exact_when_clipped() { picture_is_exact 41 20 "$@"; }
+
+# The real demo with its music on SDL's disk driver (no sound device needed), run for a few
+# seconds and ended by a key, under a preloaded counter of every heap call.
+case_no_heap_while_running() {
+    local demo=$1 counter=$2 track=$3
+    cp "$track" "$work/TEVDRONE.MP3"
+    tm new-session -d -x 80 -y 50 "cd '$work' && env LD_PRELOAD='$counter' \
+FLOODVALLEY_HEAP_REPORT='$work/heap' SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='$work/audio.raw' \
+'$demo' 2>'$work/errors'; sleep 30"
+    local waited=0
+    until [ "$(tm display-message -p '#{alternate_on}')" = 1 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+        [ "$waited" -lt 100 ] || fail "the demo did not start"
+    done
+    sleep 2  # some hundreds of frames
+    tm send-keys q
+    wait_for_file "$work/heap" 200
+    sleep 0.2
+    local frames allocations frees
+    read -r _ frames _ allocations _ frees <"$work/heap"
+    [ "$frames" -ge 50 ] || fail "only $frames frames were drawn"
+    [ -s "$work/audio.raw" ] || fail "the music did not play"
+    [ "$allocations" -eq 0 ] && [ "$frees" -eq 0 ] ||
+        fail "$allocations allocations and $frees frees during $frames frames"
+    echo "frames $frames, allocations $allocations, frees $frees"
+}
+
+"case_$case_name" "$@"
+echo "ok [$case_name]"

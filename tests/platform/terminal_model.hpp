@@ -1,0 +1,37 @@
+// A small model of a terminal screen for the sequences the frame encoder may send: it replays
+// a byte stream and reports the screen it leaves, and flags anything it does not know (an
+// unknown sequence, a control byte, a scroll), so tests can check frames cell for cell.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ModelCell {
+    char glyph = '?';  // '?' with colour NEVER: never written
+    std::int32_t foreground = -2;
+    std::int32_t background = -2;
+};
+
+inline constexpr std::int32_t MODEL_NEVER = -2;    // the cell was never written
+inline constexpr std::int32_t MODEL_DEFAULT = -1;  // the terminal's default colour
+// Colours: 0-15 palette indexes, or MODEL_RGB | 0xRRGGBB.
+inline constexpr std::int32_t MODEL_RGB = 0x1000000;
+
+struct ModelScreen {
+    int columns = 0;
+    int rows = 0;
+    std::vector<ModelCell> cells;
+    std::string fault;  // empty while everything was understood
+    int sync_begins = 0;
+    int sync_ends = 0;
+    const ModelCell& at(int column, int row) const {
+        return cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                     static_cast<std::size_t>(column)];
+    }
+};
+
+// Replays bytes on a screen of the given size. With autowrap, a glyph written after the last
+// column goes to the start of the next row (writing past the last row would scroll: a fault);
+// without, it overwrites the last column.
+ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap);
