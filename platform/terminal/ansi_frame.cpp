@@ -195,7 +195,7 @@ void order_layers(Picture& p) {
     std::uint8_t rank[MAX_LAYERS] = {};
     for (int a = 0; a < p.layer_count; ++a) {
         for (int b = 0; b < p.layer_count; ++b) {
-            const bool before = cells_of[b] > cells_of[a] || (cells_of[b] == cells_of[a] && b < a);
+            const bool before = cells_of[b] > cells_of[a] || (b < a && cells_of[b] == cells_of[a]);
             rank[a] = static_cast<std::uint8_t>(rank[a] + (before ? 1 : 0));
         }
     }
