@@ -8,15 +8,8 @@ set -euo pipefail
 
 case_name=$1
 shift
-socket="floodvalley-presenter-$case_name-$$"
-work=$(mktemp -d)
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/tmux_session.sh" "presenter-$case_name"
 
-tm() { tmux -L "$socket" "$@"; }
 fail() {
     echo "FAIL [$case_name]: $*" >&2
     exit 1

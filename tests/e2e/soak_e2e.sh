@@ -16,15 +16,8 @@ case_name=$4
 
 TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
-socket="floodvalley-soak-$case_name-$$"
-work=$(mktemp -d)
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/tmux_session.sh" "soak-$case_name"
 
-tm() { tmux -L "$socket" "$@"; }
 pane_state() { tm display-message -p -t soak "$1"; }
 pane_text() { tm capture-pane -p -t soak; }
 

@@ -12,15 +12,8 @@ case_name=$3
 
 TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
-socket="floodvalley-e2e-$case_name-$$"
-work=$(mktemp -d)
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/tmux_session.sh" "e2e-$case_name"
 
-tm() { tmux -L "$socket" "$@"; }
 pane_state() { tm display-message -p "$1"; }
 pane_text() { tm capture-pane -p; }
 

@@ -19,14 +19,7 @@ suppressions=$(realpath "$4")
 
 USER_TITLE="users own title"
 TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
-socket="floodvalley-valgrind-$$"
-work=$(mktemp -d)
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-tm() { tmux -L "$socket" "$@"; }
+source "$(dirname "$0")/tmux_session.sh" valgrind
 state() { tm display-message -p -t "$1" "$2"; }
 
 fail() {
