@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/terminal/decimal.hpp"
+
 // The terminal's own parsing is what limits the frame rate, so the frame is written in as few
 // bytes as the picture allows. Two orders are priced for every frame and the shorter is sent:
 //
@@ -54,7 +56,8 @@ int console_to_ansi_index(int nibble) {
 
 int digit_count(int value) {
     int count = 1;
-    for (unsigned magnitude = static_cast<unsigned>(value); magnitude >= 10; magnitude /= 10) {
+    for (unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value); magnitude >= 10;
+         magnitude /= 10) {
         ++count;
     }
     return count;
@@ -75,16 +78,8 @@ public:
     }
     void byte(char c) { out_[length_++] = c; }
     void number(int value) {
-        char digits[12];
-        int count = 0;
-        unsigned magnitude = static_cast<unsigned>(value);
-        do {
-            digits[count++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        while (count > 0) {
-            byte(digits[--count]);
-        }
+        char digits[DECIMAL_CAPACITY];
+        bytes(digits, format_decimal(value, digits));
     }
     std::size_t length() const { return length_; }
 

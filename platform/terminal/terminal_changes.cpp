@@ -1,5 +1,6 @@
 #include "platform/terminal/terminal_changes.hpp"
 
+#include "platform/terminal/decimal.hpp"
 #include "platform/terminal/terminal_sequences.hpp"
 
 namespace {
@@ -22,16 +23,8 @@ public:
         }
     }
     void number(int value) {
-        char digits[12];
-        int count = 0;
-        unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value);
-        do {
-            digits[count++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        while (count > 0) {
-            byte(digits[--count]);
-        }
+        char digits[DECIMAL_CAPACITY];
+        bytes(digits, format_decimal(value, digits));
     }
     std::size_t length() const { return length_; }
 

@@ -32,6 +32,12 @@ bool terminal_has_rgb_colours() {
            (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0);
 }
 
+// Writes the set-up bytes of one change alone, as it is made.
+void write_set_up_of(const TerminalChanges& change) {
+    char bytes[CHANGE_BYTES_CAPACITY];
+    terminal_write(bytes, render_set_up(change, bytes, sizeof bytes));
+}
+
 bool same_size(const ScreenSize& screen, int columns, int rows) {
     return screen.columns == columns && screen.rows == rows;
 }
@@ -73,11 +79,10 @@ void set_console_title(const char* title) {
     changes.title_pushed = true;
     changes.title = title;
     terminal_changes_done();
-    char bytes[CHANGE_BYTES_CAPACITY];
     TerminalChanges title_only{};
     title_only.title_pushed = true;
     title_only.title = title;
-    terminal_write(bytes, render_set_up(title_only, bytes, sizeof bytes));
+    write_set_up_of(title_only);
 }
 
 // The window rectangle: the demo takes a screen of its own, the alternate screen, after
@@ -115,11 +120,10 @@ void set_buffer_size(OutputHandle, Coord size) {
     changes.original_size = screen;
     changes.requested_columns = columns;
     terminal_changes_done();
-    char bytes[CHANGE_BYTES_CAPACITY];
     TerminalChanges resize_only{};
     resize_only.size_requested = true;
     resize_only.requested_columns = columns;
-    terminal_write(bytes, render_set_up(resize_only, bytes, sizeof bytes));
+    write_set_up_of(resize_only);
 }
 
 // The terminal cannot report its cursor; the caller then keeps its own record.
