@@ -24,7 +24,8 @@ public:
     }
     void number(int value) {
         char digits[DECIMAL_CAPACITY];
-        bytes(digits, format_decimal(value, digits));
+        const std::size_t count = format_decimal(value, digits);
+        bytes(digits, count);
     }
     std::size_t length() const { return length_; }
 
