@@ -17,39 +17,6 @@ source "$(dirname "$0")/tmux_session.sh" "e2e-$case_name"
 pane_state() { tm display-message -p "$1"; }
 pane_text() { tm capture-pane -p; }
 
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    echo "--- pane (${width:-?}x${height:-?}):" >&2
-    pane_text >&2 || true
-    exit 1
-}
-
-# Polls a tmux format until it reads as expected, for up to $3 seconds (default 10).
-wait_for_state() {
-    local format=$1 expected=$2 limit=${3:-10} waited=0
-    while [ "$(pane_state "$format")" != "$expected" ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-        [ "$waited" -lt $((limit * 10)) ] ||
-            fail "$format stayed '$(pane_state "$format")', expected '$expected'"
-    done
-}
-
-wait_for_text() {
-    local pattern=$1 limit=${2:-10} waited=0
-    until pane_text | grep -q -- "$pattern"; do
-        sleep 0.1
-        waited=$((waited + 1))
-        [ "$waited" -lt $((limit * 10)) ] || fail "no '$pattern' on the screen"
-    done
-}
-
-expect_state() {
-    local format=$1 expected=$2 actual
-    actual=$(pane_state "$format")
-    [ "$actual" = "$expected" ] || fail "$format is '$actual', expected '$expected'"
-}
-
 # A shell in a fresh pane of the given size, with a known title and a known prompt. Extra
 # arguments are environment assignments for the shell (and so for the demo).
 start_shell() {
