@@ -77,6 +77,17 @@ expect_no_stray_text() {
     [ -z "$stray" ] || fail "stray text on the screen: $stray"
 }
 
+# Back at 80x50 after the abuse: the picture fills the pane again, a key ends the run, and the
+# terminal is as the user had it.
+expect_intact_then_end_by_key() {
+    expect_running_state
+    expect_picture_fills_pane
+    tm send-keys -t soak q
+    wait_for_text '^EXIT=0' 5
+    tm send-keys -t soak BSpace
+    expect_restored
+}
+
 # The terminal as the user had it, after a run in the interactive shell.
 expect_restored() {
     wait_for_text '^\$'
@@ -132,12 +143,7 @@ case_resizes_during_a_run() {
     done
     tm resize-window -t soak -x 80 -y 50
     sleep 0.5
-    expect_running_state
-    expect_picture_fills_pane
-    tm send-keys -t soak q
-    wait_for_text '^EXIT=0' 5
-    tm send-keys -t soak BSpace
-    expect_restored
+    expect_intact_then_end_by_key
     record "resizes survived: $survived (1x1 up to 300x100) in one run"
 }
 
@@ -227,12 +233,7 @@ case_window_change_storm() {
     tm resize-window -t soak -x 80 -y 50
     sleep 0.5
     [ -n "$(demo_pid)" ] || fail "the demo did not survive the storm"
-    expect_running_state
-    expect_picture_fills_pane
-    tm send-keys -t soak q
-    wait_for_text '^EXIT=0' 5
-    tm send-keys -t soak BSpace
-    expect_restored
+    expect_intact_then_end_by_key
     record "window-change signals survived: $sent in $took_ms ms, with 10 resizes among them"
 }
 
