@@ -3,8 +3,8 @@
 #include "app/run_demo.hpp"
 #include "canvas/cell_canvas.hpp"
 
-// If reading the record fails, the cursor steps send the console's usual cursor (25% of the cell) with
-// the visibility changed, rather than uninitialised bytes.
+// If reading the record fails, the cursor steps send the console's usual cursor (25% of the cell)
+// with the visibility changed, rather than uninitialised bytes.
 platform::CursorInfo cursor_info{25, 1};
 
 void set_title() { platform::set_console_title(DEMO_TITLE); }

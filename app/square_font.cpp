@@ -50,7 +50,8 @@ int select_square_font() {
         return 1;
     }
     const platform::OutputHandle handle = platform::get_output_handle();
-    std::uint32_t count = platform::call_get_number_of_console_fonts(entry.get_number_of_console_fonts);
+    std::uint32_t count =
+        platform::call_get_number_of_console_fonts(entry.get_number_of_console_fonts);
     if (count > FONT_TABLE_SIZE) {
         count = FONT_TABLE_SIZE;
     }

@@ -102,13 +102,14 @@ unsigned long run_ncurses(std::uint32_t duration_ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 || (std::strcmp(argv[1], "project") != 0 && std::strcmp(argv[1], "ncurses") != 0)) {
+    if (argc != 4 ||
+        (std::strcmp(argv[1], "project") != 0 && std::strcmp(argv[1], "ncurses") != 0)) {
         std::fprintf(stderr, "usage: %s project|ncurses SECONDS REPORT_FILE\n", argv[0]);
         return 2;
     }
     const auto duration_ms = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10) * 1000);
-    const unsigned long frames = std::strcmp(argv[1], "project") == 0 ? run_project(duration_ms)
-                                                                      : run_ncurses(duration_ms);
+    const unsigned long frames =
+        std::strcmp(argv[1], "project") == 0 ? run_project(duration_ms) : run_ncurses(duration_ms);
     std::FILE* report = std::fopen(argv[3], "w");
     if (report == nullptr) {
         return 1;

@@ -13,21 +13,21 @@
 
 namespace platform {
 
-using OutputHandle = void*;  // HANDLE
-using WindowHandle = void*;  // HWND
-using ModuleHandle = void*;  // HMODULE
+using OutputHandle = void*;     // HANDLE
+using WindowHandle = void*;     // HWND
+using ModuleHandle = void*;     // HMODULE
 using EntryPoint = void (*)();  // FARPROC: a function looked up by name at run time
 
 // CONSOLE_CURSOR_INFO
 struct CursorInfo {
-    std::uint32_t size;     // dwSize: percentage of the cell the cursor fills
-    std::int32_t visible;   // bVisible
+    std::uint32_t size;    // dwSize: percentage of the cell the cursor fills
+    std::int32_t visible;  // bVisible
 };
 
 // CONSOLE_FONT_INFO
 struct ConsoleFontInfo {
-    std::uint32_t font;     // nFont
-    Coord font_size;        // dwFontSize
+    std::uint32_t font;  // nFont
+    Coord font_size;     // dwFontSize
 };
 
 // --- Host: before and after the demo's own sequence ------------------------------------------
@@ -42,10 +42,11 @@ std::uint32_t tick_count();        // GetTickCount: milliseconds, wrapping at 2^
 bool key_waiting();                // _kbhit: a key press is waiting; it is not consumed
 
 // --- Console window ---------------------------------------------------------------------------
-void set_console_title(const char* title);                      // SetConsoleTitleA
-void set_window_rect(OutputHandle handle, const SmallRect& rect);  // SetConsoleWindowInfo(h, TRUE, &rect)
-void set_buffer_size(OutputHandle handle, Coord size);          // SetConsoleScreenBufferSize
-bool get_cursor_info(OutputHandle handle, CursorInfo& info);    // GetConsoleCursorInfo
+void set_console_title(const char* title);  // SetConsoleTitleA
+void set_window_rect(OutputHandle handle,
+                     const SmallRect& rect);            // SetConsoleWindowInfo(h, TRUE, &rect)
+void set_buffer_size(OutputHandle handle, Coord size);  // SetConsoleScreenBufferSize
+bool get_cursor_info(OutputHandle handle, CursorInfo& info);        // GetConsoleCursorInfo
 void set_cursor_info(OutputHandle handle, const CursorInfo& info);  // SetConsoleCursorInfo
 
 // --- Canvas -----------------------------------------------------------------------------------
@@ -61,7 +62,7 @@ std::uint32_t send_media_command(const char* command_text);
 // --- Square font ------------------------------------------------------------------------------
 std::uint32_t get_console_title(char* buffer, std::uint32_t size);  // GetConsoleTitleA
 WindowHandle find_window(const char* title);                        // FindWindowA(NULL, title)
-ModuleHandle get_kernel_module();                  // GetModuleHandleA("KERNEL32.DLL")
+ModuleHandle get_kernel_module();  // GetModuleHandleA("KERNEL32.DLL")
 EntryPoint get_entry_point(ModuleHandle module, const char* name);  // GetProcAddress
 // Calls through the entry points found above ("GetNumberOfConsoleFonts", "GetConsoleFontInfo",
 // "SetConsoleFont"); each back-end knows the real signature behind its EntryPoint.

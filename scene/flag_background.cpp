@@ -112,7 +112,8 @@ void paint_band(CharInfo* cells, int row, const BandFrame& band) {
     const auto r = static_cast<std::uint32_t>(row);
     std::uint16_t shimmer[BAND_LANES];
     for (int i = 0; i < BAND_LANES; ++i) {
-        shimmer[i] = band_shimmer(static_cast<std::uint32_t>(i), r, band.t, band.column_remainder[i]);
+        shimmer[i] =
+            band_shimmer(static_cast<std::uint32_t>(i), r, band.t, band.column_remainder[i]);
     }
     for (int i = 0; i < band.columns; ++i) {
         cells[i].attributes = shimmer[i];
@@ -121,8 +122,7 @@ void paint_band(CharInfo* cells, int row, const BandFrame& band) {
 
 }  // namespace
 
-std::uint16_t background_attribute(int column, int row, std::uint32_t elapsed_ms,
-                                   std::int32_t k) {
+std::uint16_t background_attribute(int column, int row, std::uint32_t elapsed_ms, std::int32_t k) {
     if (row_is_flooded_white(row, k)) {
         return ATTR_WHITE;  // the white flood covers the band too
     }

@@ -41,7 +41,8 @@ inline constexpr int GLYPH_LANES = 16;
 inline constexpr std::array<std::uint32_t, GLYPH_LANES> glyph_lane_offsets = [] {
     std::array<std::uint32_t, GLYPH_LANES> offsets{};
     for (int j = 0; j < GLYPH_LANES; ++j) {
-        offsets[static_cast<std::size_t>(j)] = glyph_jump_multiplier(static_cast<std::uint64_t>(j) + 1);
+        offsets[static_cast<std::size_t>(j)] =
+            glyph_jump_multiplier(static_cast<std::uint64_t>(j) + 1);
     }
     return offsets;
 }();

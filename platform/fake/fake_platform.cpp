@@ -106,7 +106,8 @@ std::size_t count_of(Call call) {
 std::size_t find_call(Call call, const char* text, std::size_t from) {
     const std::size_t recorded = recorded_calls();
     for (std::size_t i = from; i < recorded; ++i) {
-        if (records[i].call == call && (text == nullptr || std::strcmp(records[i].text, text) == 0)) {
+        if (records[i].call == call &&
+            (text == nullptr || std::strcmp(records[i].text, text) == 0)) {
             return i;
         }
     }

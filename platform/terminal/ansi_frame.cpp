@@ -141,7 +141,9 @@ char printable(std::uint16_t character) {
     return byte >= 0x20u && byte < 0x7Fu ? static_cast<char>(byte) : ' ';
 }
 
-int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+int clamp(int value, int low, int high) {
+    return value < low ? low : (value > high ? high : value);
+}
 
 // Cuts one canvas row into runs over the covered screen columns; a double-width cell is its
 // glyph then a blank, both in its colours.
@@ -160,8 +162,8 @@ void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, in
             runs[count - 1].end = static_cast<std::int16_t>(column + 1);
             continue;
         }
-        runs[count++] = Run{static_cast<std::int16_t>(column), static_cast<std::int16_t>(column + 1),
-                            cell.attributes, 0};
+        runs[count++] = Run{static_cast<std::int16_t>(column),
+                            static_cast<std::int16_t>(column + 1), cell.attributes, 0};
     }
     p.run_count[row] = count;
 }
@@ -261,7 +263,8 @@ void control(Out& w, int n, int default_value, char final_byte) {
 
 // CUP, 1-based, with the defaults (1) left out.
 int position_length(int row, int column) {
-    return 3 + (row > 0 ? digit_count(row + 1) : 0) + (column > 0 ? 1 + digit_count(column + 1) : 0);
+    return 3 + (row > 0 ? digit_count(row + 1) : 0) +
+           (column > 0 ? 1 + digit_count(column + 1) : 0);
 }
 
 template <class Out>

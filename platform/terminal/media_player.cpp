@@ -39,7 +39,7 @@ struct Track {
 struct Device {
     bool open = false;
     char alias[MEDIA_ALIAS_CAPACITY] = {};
-    Track track;                // must outlive `music`, which decodes from it
+    Track track;  // must outlive `music`, which decodes from it
     Mix_Music* music = nullptr;
 };
 
@@ -248,12 +248,9 @@ std::uint32_t send_media_command(const char* command_text) {
         return parsed;
     }
     switch (command.verb) {
-        case MediaVerb::open:
-            return open_device(command);
-        case MediaVerb::play:
-            return play_device(command);
-        case MediaVerb::close:
-            return close_device(command);
+        case MediaVerb::open: return open_device(command);
+        case MediaVerb::play: return play_device(command);
+        case MediaVerb::close: return close_device(command);
     }
     return MEDIA_ERROR_UNKNOWN_VERB;
 }

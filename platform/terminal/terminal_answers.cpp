@@ -134,8 +134,8 @@ TerminalAnswers parse_terminal_answers(const char* bytes, std::size_t length) {
             answers.unfinished = rest;
             return answers;
         }
-        if (!sequence.complete ||
-            (!take_window_answer(sequence, answers) && !take_attributes_answer(sequence, answers))) {
+        if (!sequence.complete || (!take_window_answer(sequence, answers) &&
+                                   !take_attributes_answer(sequence, answers))) {
             keep_key_bytes(bytes + at, sequence.length, answers);
         }
         at += sequence.length;

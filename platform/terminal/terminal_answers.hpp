@@ -15,9 +15,9 @@ inline constexpr char TERMINAL_QUERIES[] =
 inline constexpr std::size_t KEY_BYTES_KEPT = 64;
 
 struct TerminalAnswers {
-    int cell_width = 0;   // pixels; 0 when not reported
+    int cell_width = 0;  // pixels; 0 when not reported
     int cell_height = 0;
-    int text_width = 0;   // pixels of the whole text area; 0 when not reported
+    int text_width = 0;  // pixels of the whole text area; 0 when not reported
     int text_height = 0;
     bool attributes_seen = false;  // the last query's answer came: nothing more is on its way
     // Bytes that are not part of any answer: key presses typed while the answers were awaited.

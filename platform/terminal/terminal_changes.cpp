@@ -111,4 +111,3 @@ std::size_t render_restore(const TerminalChanges& changes, char* out, std::size_
     }
     return w.length();
 }
-

@@ -7,10 +7,10 @@
 #include "platform/terminal/screen_layout.hpp"
 
 struct TerminalChanges {
-    bool title_pushed = false;   // the user's title is saved on the terminal's stack
-    const char* title = nullptr; // the title set in its place
-    bool screen_taken = false;   // alternate screen, autowrap on
-    bool size_requested = false; // a resize was asked for; the original size goes back
+    bool title_pushed = false;    // the user's title is saved on the terminal's stack
+    const char* title = nullptr;  // the title set in its place
+    bool screen_taken = false;    // alternate screen, autowrap on
+    bool size_requested = false;  // a resize was asked for; the original size goes back
     ScreenSize original_size{0, 0};
     int requested_columns = 0;
     bool cursor_hidden = false;

@@ -43,7 +43,7 @@ char set_up_bytes[CHANGE_BYTES_CAPACITY];
 volatile std::sig_atomic_t set_up_length = 0;
 volatile std::sig_atomic_t input_mode_changed = 0;
 volatile std::sig_atomic_t screen_changed = 0;
-volatile std::sig_atomic_t resumptions = 0;  // counts returns from a stop
+volatile std::sig_atomic_t resumptions = 0;          // counts returns from a stop
 volatile std::sig_atomic_t stopping_on_request = 0;  // inside the Ctrl-Z handler's own stop
 
 void block_signals(sigset_t& previous) {

@@ -43,7 +43,6 @@ ScreenSize terminal_screen_size();
 bool take_screen_changed();
 void mark_screen_changed();
 
-
 // Query answers can only be read when standard output and the controlling terminal are the
 // same terminal; otherwise the queries are not sent at all.
 bool terminal_answers_reach_us();

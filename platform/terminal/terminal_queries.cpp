@@ -29,7 +29,8 @@ void read_input(int timeout_ms) {
     if (poll(&input, 1, timeout_ms) <= 0 || (input.revents & POLLIN) == 0) {
         return;
     }
-    const ssize_t got = read(fd, queries.bytes + queries.length, sizeof queries.bytes - queries.length);
+    const ssize_t got =
+        read(fd, queries.bytes + queries.length, sizeof queries.bytes - queries.length);
     if (got > 0) {
         queries.length += static_cast<std::size_t>(got);
     }

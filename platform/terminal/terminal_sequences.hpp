@@ -7,9 +7,9 @@
 namespace sequence {
 
 inline constexpr char CANCEL[] = "\x18";  // CAN: abandons any escape sequence cut off mid-way
-inline constexpr char SYNC_END[] = "\x1b[?2026l";  // ends a synchronized update left open
+inline constexpr char SYNC_END[] = "\x1b[?2026l";   // ends a synchronized update left open
 inline constexpr char COLOURS_RESET[] = "\x1b[0m";  // SGR 0: default colours and attributes
-inline constexpr char ALTERNATE_SCREEN_ON[] = "\x1b[?1049h";  // own screen; scrollback untouched
+inline constexpr char ALTERNATE_SCREEN_ON[] = "\x1b[?1049h";   // own screen; scrollback untouched
 inline constexpr char ALTERNATE_SCREEN_OFF[] = "\x1b[?1049l";  // back to the user's screen
 // DECAWM on: a glyph written after the last column starts the next row. Frames rely on it to
 // go from one full row to the next without a cursor move; set on taking the screen, since a

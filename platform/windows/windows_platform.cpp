@@ -3,9 +3,8 @@
 // they are handed over as they are: the canvas is passed to the console without a copy.
 #include <windows.h>
 // windows.h leaves the multimedia interface out when WIN32_LEAN_AND_MEAN is set.
-#include <mmsystem.h>
-
 #include <conio.h>
+#include <mmsystem.h>
 
 #include <cstddef>
 

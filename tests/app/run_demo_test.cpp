@@ -39,10 +39,10 @@ protected:
 TEST_F(RunDemo, SetUpRunsInItsFixedOrder) {
     fake::script_cursor(platform::CursorInfo{57, 1}, true);
     run_with_clock({5000, 5000 + 75000});
-    std::vector<Call> expected{Call::get_output_handle, Call::set_console_title,
+    std::vector<Call> expected{Call::get_output_handle,  Call::set_console_title,
                                Call::send_media_command, Call::send_media_command,
-                               Call::set_window_rect, Call::set_buffer_size,
-                               Call::get_cursor_info, Call::set_cursor_info};
+                               Call::set_window_rect,    Call::set_buffer_size,
+                               Call::get_cursor_info,    Call::set_cursor_info};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(fake::call_at(i).call, expected[i]) << "call " << i;
     }

@@ -55,9 +55,10 @@ TEST_F(SquareFont, FirstSquareFontIsSetAndTheWindowRepainted) {
 
     EXPECT_EQ(select_square_font(), 0);
 
-    std::vector<Call> expected{Call::get_console_title, Call::find_window, Call::get_kernel_module,
-                               Call::get_entry_point,   Call::get_entry_point, Call::get_entry_point,
-                               Call::get_output_handle, Call::get_number_of_console_fonts,
+    std::vector<Call> expected{Call::get_console_title,    Call::find_window,
+                               Call::get_kernel_module,    Call::get_entry_point,
+                               Call::get_entry_point,      Call::get_entry_point,
+                               Call::get_output_handle,    Call::get_number_of_console_fonts,
                                Call::get_console_font_info};
     expected.insert(expected.end(), 7, Call::get_console_font_size);
     expected.insert(expected.end(),

@@ -57,10 +57,10 @@ __attribute__((destructor)) void report() {
         return;
     }
     char text[128];
-    const int length = std::snprintf(
-        text, sizeof text, "frames %ld allocations %ld frees %ld\n", frames.load(),
-        allocations_at_last_frame.load() - allocations_at_first_frame.load(),
-        frees_at_last_frame.load() - frees_at_first_frame.load());
+    const int length =
+        std::snprintf(text, sizeof text, "frames %ld allocations %ld frees %ld\n", frames.load(),
+                      allocations_at_last_frame.load() - allocations_at_first_frame.load(),
+                      frees_at_last_frame.load() - frees_at_first_frame.load());
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0 && length > 0) {
         const ssize_t written = syscall(SYS_write, fd, text, static_cast<std::size_t>(length));

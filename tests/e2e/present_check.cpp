@@ -50,19 +50,20 @@ void striped_frame() {
             CharInfo& cell = canvas.cells[cell_index(x, y)];
             cell.character = static_cast<std::uint16_t>(33 + (x * 7 + y * 3) % 90);
             const bool odd = next_random() % 9 == 0;
-            cell.attributes = colours[odd ? next_random() % 5 : static_cast<unsigned>(x / 23 + y / 17) % 3];
+            cell.attributes =
+                colours[odd ? next_random() % 5 : static_cast<unsigned>(x / 23 + y / 17) % 3];
         }
     }
 }
 
 void draw_case(int index) {
     switch (index) {
-        case 0: demo_frame(1000, 0); break;      // the band at its widest
-        case 1: demo_frame(13500, 5); break;     // narrower band, first caption
-        case 2: demo_frame(40500, 30); break;    // white flood, a caption
-        case 3: demo_frame(62500, 50); break;    // flooded flag, the signature
-        case 4: random_frame(3); break;          // three colours everywhere
-        case 5: random_frame(40); break;         // more colours than the layers take
+        case 0: demo_frame(1000, 0); break;    // the band at its widest
+        case 1: demo_frame(13500, 5); break;   // narrower band, first caption
+        case 2: demo_frame(40500, 30); break;  // white flood, a caption
+        case 3: demo_frame(62500, 50); break;  // flooded flag, the signature
+        case 4: random_frame(3); break;        // three colours everywhere
+        case 5: random_frame(40); break;       // more colours than the layers take
         default: striped_frame(); break;
     }
 }

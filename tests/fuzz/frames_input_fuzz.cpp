@@ -17,10 +17,13 @@ void check_clock_line(const char* text, std::size_t length) {
     std::size_t begin = 0;
     std::size_t end = length;
     auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (begin < end && space(text[begin])) ++begin;
-    while (end > begin && space(text[end - 1])) --end;
+    while (begin < end && space(text[begin]))
+        ++begin;
+    while (end > begin && space(text[end - 1]))
+        --end;
     if (begin == end) {
-        if (result != ClockLine::blank) std::abort();
+        if (result != ClockLine::blank)
+            std::abort();
         return;
     }
     bool digits = true;
@@ -32,8 +35,10 @@ void check_clock_line(const char* text, std::size_t length) {
         }
     }
     const bool valid = digits && expected <= 0xFFFFFFFFull;
-    if (valid != (result == ClockLine::value)) std::abort();
-    if (valid && value != expected) std::abort();
+    if (valid != (result == ClockLine::value))
+        std::abort();
+    if (valid && value != expected)
+        std::abort();
 }
 
 // NUL-separated words become argv.
@@ -54,7 +59,8 @@ void check_options(const char* text, std::size_t length) {
     if (outcome == OptionsOutcome::error && (message[0] == '\0' || std::strchr(message, '\n'))) {
         std::abort();  // every error is one non-empty line
     }
-    if (outcome == OptionsOutcome::run && (options.every == 0 || (options.generate_clock && options.fps == 0))) {
+    if (outcome == OptionsOutcome::run &&
+        (options.every == 0 || (options.generate_clock && options.fps == 0))) {
         std::abort();
     }
 }

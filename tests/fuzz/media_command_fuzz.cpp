@@ -20,13 +20,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t result = parse_media_command(text, command);
     if (result != MEDIA_OK) {
         // A refused command changes nothing.
-        if (std::memcmp(&before, &command, sizeof command) != 0) std::abort();
+        if (std::memcmp(&before, &command, sizeof command) != 0)
+            std::abort();
         return 0;
     }
     // An accepted command names an alias, fits its buffers, and an open names a file.
-    if (command.alias[0] == '\0' || std::strlen(command.alias) >= MEDIA_ALIAS_CAPACITY) std::abort();
-    if (std::strlen(command.file) >= MEDIA_FILE_CAPACITY) std::abort();
-    if (command.verb == MediaVerb::open && command.file[0] == '\0') std::abort();
-    if (!same_alias(command.alias, command.alias)) std::abort();
+    if (command.alias[0] == '\0' || std::strlen(command.alias) >= MEDIA_ALIAS_CAPACITY)
+        std::abort();
+    if (std::strlen(command.file) >= MEDIA_FILE_CAPACITY)
+        std::abort();
+    if (command.verb == MediaVerb::open && command.file[0] == '\0')
+        std::abort();
+    if (!same_alias(command.alias, command.alias))
+        std::abort();
     return 0;
 }

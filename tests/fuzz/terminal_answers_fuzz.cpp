@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     // Keys are the input's own bytes, in order.
-    const std::size_t kept = answers.key_count < KEY_BYTES_KEPT ? answers.key_count : KEY_BYTES_KEPT;
+    const std::size_t kept =
+        answers.key_count < KEY_BYTES_KEPT ? answers.key_count : KEY_BYTES_KEPT;
     std::size_t from = 0;
     for (std::size_t k = 0; k < kept; ++k) {
         while (from < size && bytes[from] != answers.keys[k]) {

@@ -77,7 +77,8 @@ void expect_frame_shows_canvas(const CellCanvas& cells, const FrameLayout& layou
             if (style.clear_screen) {
                 want = ModelCell{' ', MODEL_DEFAULT, model_colour(0, style.rgb_colours)};
             }
-            if (offset >= 0 && offset < CANVAS_WIDTH * cell_columns && y >= 0 && y < CANVAS_HEIGHT) {
+            if (offset >= 0 && offset < CANVAS_WIDTH * cell_columns && y >= 0 &&
+                y < CANVAS_HEIGHT) {
                 const CharInfo& cell = cells.cells[cell_index(offset / cell_columns, y)];
                 const unsigned glyph = cell.character & 0xFFu;
                 want.glyph = offset % cell_columns != 0 || glyph < 0x20 || glyph >= 0x7F
@@ -92,8 +93,8 @@ void expect_frame_shows_canvas(const CellCanvas& cells, const FrameLayout& layou
                 if (++wrong <= 3) {
                     ADD_FAILURE() << what << ": cell (" << column << ", " << row << ") shows '"
                                   << got.glyph << "' " << got.foreground << "/" << got.background
-                                  << ", expected '" << want.glyph << "' " << want.foreground
-                                  << "/" << want.background;
+                                  << ", expected '" << want.glyph << "' " << want.foreground << "/"
+                                  << want.background;
                 }
             }
         }
@@ -109,7 +110,8 @@ std::size_t plain_encoding_size(const CellCanvas& cells) {
         for (int x = 0; x < CANVAS_WIDTH; ++x) {
             const std::uint16_t a = cells.cells[cell_index(x, y)].attributes;
             if ((x == 0 && y == 0) || a != colour) {
-                const bool both = (x == 0 && y == 0) || (((a ^ colour) & 0xF0) && ((a ^ colour) & 0x0F));
+                const bool both =
+                    (x == 0 && y == 0) || (((a ^ colour) & 0xF0) && ((a ^ colour) & 0x0F));
                 size += both ? 10 : 5;
             }
             colour = a;
@@ -134,7 +136,8 @@ CellCanvas random_canvas(int colours, std::uint32_t seed) {
         cell.character = static_cast<std::uint16_t>(32 + (seed >> 8) % 94);
         seed = seed * 1103515245u + 12345u;
         // Mostly the first colour, so there are long runs with short gaps as well as short runs.
-        const unsigned pick = (seed >> 8) % 3 != 0 ? 0 : (seed >> 12) % static_cast<unsigned>(colours);
+        const unsigned pick =
+            (seed >> 8) % 3 != 0 ? 0 : (seed >> 12) % static_cast<unsigned>(colours);
         cell.attributes = static_cast<std::uint16_t>(pick * 0x35u % 256u);
     }
     return cells;
@@ -155,8 +158,8 @@ TEST(AnsiFrame, ConsoleAttributesBecomeAnsiColours) {
 }
 
 TEST(AnsiFrame, DemoFramesShowExactlyTheCanvasInEveryLayoutAndStyle) {
-    const FrameLayout layouts[] = {full_screen_layout, FrameLayout{10, 3, 100, 56},
-                                   FrameLayout{0, 0, 41, 20}, FrameLayout{-70, -45, 10, 5},
+    const FrameLayout layouts[] = {full_screen_layout,          FrameLayout{10, 3, 100, 56},
+                                   FrameLayout{0, 0, 41, 20},   FrameLayout{-70, -45, 10, 5},
                                    double_width(5, 1, 171, 53), double_width(0, 0, 160, 50),
                                    double_width(-1, 0, 158, 3), double_width(0, 0, 159, 2)};
     for (int i = 0; i < 9; ++i) {
@@ -168,8 +171,8 @@ TEST(AnsiFrame, DemoFramesShowExactlyTheCanvasInEveryLayoutAndStyle) {
                 style.clear_screen = (variant & 2) != 0;
                 style.autowrap = (variant & 4) != 0;
                 expect_frame_shows_canvas(canvas, layout, style,
-                                          "t=" + std::to_string(DEMO_TIMES[i]) + " left=" +
-                                              std::to_string(layout.left) + " variant " +
+                                          "t=" + std::to_string(DEMO_TIMES[i]) +
+                                              " left=" + std::to_string(layout.left) + " variant " +
                                               std::to_string(variant));
             }
         }
@@ -209,7 +212,8 @@ TEST(AnsiFrame, AFullWidthPictureGoesFromRowToRowByTheWrapAlone) {
 }
 
 TEST(AnsiFrame, WithoutAutowrapEachRowIsPositioned) {
-    const std::string frame = encode(uniform(ATTR_RED, '#'), full_screen_layout, without_autowrap());
+    const std::string frame =
+        encode(uniform(ATTR_RED, '#'), full_screen_layout, without_autowrap());
     EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31m", 0), 0u);
     EXPECT_NE(frame.find("#\x1b[2H#"), std::string::npos);
     EXPECT_NE(frame.find("#\x1b[50H#"), std::string::npos);
@@ -331,7 +335,8 @@ TEST(AnsiFrame, ClearingPaintsTheWholeScreenBlackInsideTheUpdate) {
     const CellCanvas cells = uniform(ATTR_RED, 'a');
     FrameStyle style;
     style.clear_screen = true;
-    EXPECT_EQ(encode(cells, full_screen_layout, style).rfind("\x1b[?2026h\x1b[0;40m\x1b[2J", 0), 0u);
+    EXPECT_EQ(encode(cells, full_screen_layout, style).rfind("\x1b[?2026h\x1b[0;40m\x1b[2J", 0),
+              0u);
     style.rgb_colours = true;
     EXPECT_EQ(encode(cells, full_screen_layout, style)
                   .rfind("\x1b[?2026h\x1b[0;48;2;0;0;0m\x1b[2J\x1b[H", 0),

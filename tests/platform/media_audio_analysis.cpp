@@ -9,10 +9,10 @@ namespace audio_analysis {
 
 namespace {
 
-constexpr std::size_t BLOCK_FRAMES = RATE / 200;     // 5 ms
-constexpr std::size_t HISTORY_BLOCKS = 60;           // 300 ms
-constexpr std::size_t HOLD_BLOCKS = 50;              // 250 ms between two accents at least
-constexpr double QUIET_ENERGY = 1e-6;                // below about -60 dBFS nothing counts
+constexpr std::size_t BLOCK_FRAMES = RATE / 200;  // 5 ms
+constexpr std::size_t HISTORY_BLOCKS = 60;        // 300 ms
+constexpr std::size_t HOLD_BLOCKS = 50;           // 250 ms between two accents at least
+constexpr double QUIET_ENERGY = 1e-6;             // below about -60 dBFS nothing counts
 
 double full_scale(std::int16_t sample) { return static_cast<double>(sample) / 32768.0; }
 
@@ -28,7 +28,8 @@ std::vector<double> block_energies(const std::vector<std::int16_t>& pcm) {
 
 double jump_at(const std::vector<double>& energy, std::size_t b) {
     const auto history = energy.begin() + static_cast<std::ptrdiff_t>(b - HISTORY_BLOCKS);
-    const double before = std::max(*std::max_element(history, history + HISTORY_BLOCKS), QUIET_ENERGY);
+    const double before =
+        std::max(*std::max_element(history, history + HISTORY_BLOCKS), QUIET_ENERGY);
     return energy[b] / before;
 }
 
@@ -36,7 +37,8 @@ double jump_at(const std::vector<double>& energy, std::size_t b) {
 
 std::vector<std::int16_t> read_raw_stereo(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
     std::vector<std::int16_t> samples(bytes.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const auto low = static_cast<unsigned char>(bytes[2 * i]);
@@ -46,7 +48,9 @@ std::vector<std::int16_t> read_raw_stereo(const std::string& path) {
     return samples;
 }
 
-std::size_t frame_count(const std::vector<std::int16_t>& interleaved) { return interleaved.size() / 2; }
+std::size_t frame_count(const std::vector<std::int16_t>& interleaved) {
+    return interleaved.size() / 2;
+}
 
 double rms(const std::vector<std::int16_t>& interleaved, std::size_t first, std::size_t count) {
     const std::size_t end = std::min(first + count, frame_count(interleaved));
@@ -93,7 +97,8 @@ std::vector<double> find_accents(const std::vector<std::int16_t>& interleaved, d
 
 double largest_jump(const std::vector<std::int16_t>& interleaved, double from_s, double to_s) {
     const std::vector<double> energy = block_energies(interleaved);
-    const auto first = std::max(HISTORY_BLOCKS, static_cast<std::size_t>(from_s * RATE) / BLOCK_FRAMES);
+    const auto first =
+        std::max(HISTORY_BLOCKS, static_cast<std::size_t>(from_s * RATE) / BLOCK_FRAMES);
     const auto last = std::min(energy.size(), static_cast<std::size_t>(to_s * RATE) / BLOCK_FRAMES);
     double largest = 0.0;
     for (std::size_t b = first; b < last; ++b) {

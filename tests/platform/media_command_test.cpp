@@ -35,7 +35,8 @@ TEST(MediaCommand, TheDemosThreeCommandsParse) {
 }
 
 TEST(MediaCommand, KeywordsIgnoreCaseAndBlankRunsButFileNamesKeepTheirCase) {
-    const MediaCommand open = parsed_or_fail("  OPEN\tSome/Path.mp3  Type MPEGVideo   ALIAS  Tune ");
+    const MediaCommand open =
+        parsed_or_fail("  OPEN\tSome/Path.mp3  Type MPEGVideo   ALIAS  Tune ");
     EXPECT_EQ(open.verb, MediaVerb::open);
     EXPECT_STREQ(open.file, "Some/Path.mp3");
     EXPECT_STREQ(open.alias, "Tune");

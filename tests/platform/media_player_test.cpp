@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -12,8 +13,6 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,7 +93,9 @@ bool exited_cleanly(const ChildRun& run) {
     return run.finished && WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
 }
 
-std::uint32_t send(const std::string& command) { return platform::send_media_command(command.c_str()); }
+std::uint32_t send(const std::string& command) {
+    return platform::send_media_command(command.c_str());
+}
 
 std::string open_command(const std::string& file, const char* alias = "muzyka") {
     return "open " + file + " type mpegvideo alias " + alias;
@@ -192,7 +193,8 @@ TEST_F(MediaPlayer, AccentsLandWhereTheCompositionPutsThem) {
     const auto pcm = captured();
     const std::size_t onset = first_audible_frame(pcm, AUDIBLE);
     ASSERT_LT(onset, frame_count(pcm));
-    const std::vector<std::int16_t> heard(pcm.begin() + static_cast<std::ptrdiff_t>(2 * onset), pcm.end());
+    const std::vector<std::int16_t> heard(pcm.begin() + static_cast<std::ptrdiff_t>(2 * onset),
+                                          pcm.end());
     const std::vector<double> accents = find_accents(heard, 3.0);
     ASSERT_EQ(accents.size(), 2u);
     EXPECT_NEAR(accents[0], 0.5, 0.05);
@@ -209,7 +211,8 @@ TEST_F(MediaPlayer, TheTrackPlaysOnceAndThenFallsSilent) {
     const std::size_t last = last_audible_frame(pcm, AUDIBLE);
     ASSERT_LT(first, frame_count(pcm));
     EXPECT_NEAR(static_cast<double>(last - first) / RATE, 1.0, 0.1);
-    EXPECT_GT(frame_count(pcm) - last, static_cast<std::size_t>(RATE / 4)) << "no silence after the end";
+    EXPECT_GT(frame_count(pcm) - last, static_cast<std::size_t>(RATE / 4))
+        << "no silence after the end";
 }
 
 TEST_F(MediaPlayer, CloseStopsTheOutputAtOnce) {
@@ -257,21 +260,21 @@ TEST_F(MediaPlayer, RefusedCommandsChangeNothing) {
         use_disk_driver();
         const std::string track = FLOODVALLEY_TRACK;
         std::ostringstream report;
-        report << send("play muzyka") << ' '                             // nothing open yet
-               << send("close muzyka") << ' '                            // nor to close
-               << send(open_command(track)) << ' '                       // 0
-               << send(open_command(track)) << ' '                       // alias in use
-               << send(open_command(track, "other")) << ' '              // one device at a time
-               << send("play other") << ' '                              // unknown alias
-               << send("play muzyka wait") << ' '                        // extra words
+        report << send("play muzyka") << ' '                                // nothing open yet
+               << send("close muzyka") << ' '                               // nor to close
+               << send(open_command(track)) << ' '                          // 0
+               << send(open_command(track)) << ' '                          // alias in use
+               << send(open_command(track, "other")) << ' '                 // one device at a time
+               << send("play other") << ' '                                 // unknown alias
+               << send("play muzyka wait") << ' '                           // extra words
                << send("open " + track + " type waveaudio alias w") << ' '  // wrong type
-               << send("play w") << ' '                                  // was never opened
-               << send("stop muzyka") << ' '                             // unknown verb
-               << send("PLAY MUZYKA") << ' '                             // 0: the open device
-               << send("close Muzyka") << ' '                            // 0
-               << send("play muzyka") << ' '                             // closed now
-               << send(open_command(track)) << ' '                       // 0: opens again
-               << send("close muzyka");                                  // 0
+               << send("play w") << ' '                                     // was never opened
+               << send("stop muzyka") << ' '                                // unknown verb
+               << send("PLAY MUZYKA") << ' '                                // 0: the open device
+               << send("close Muzyka") << ' '                               // 0
+               << send("play muzyka") << ' '                                // closed now
+               << send(open_command(track)) << ' '                          // 0: opens again
+               << send("close muzyka");                                     // 0
         return report.str();
     });
     ASSERT_TRUE(exited_cleanly(run));
@@ -345,7 +348,8 @@ TEST_F(MediaPlayerBadFile, TruncatedTrackPlaysWhatThereIsThenStops) {
     const std::size_t last = last_audible_frame(pcm, AUDIBLE);
     ASSERT_LT(first, frame_count(pcm));
     EXPECT_NEAR(static_cast<double>(last - first) / RATE, 1.5, 0.2);
-    EXPECT_GT(frame_count(pcm) - last, static_cast<std::size_t>(RATE / 4)) << "no silence after the end";
+    EXPECT_GT(frame_count(pcm) - last, static_cast<std::size_t>(RATE / 4))
+        << "no silence after the end";
 }
 
 TEST_F(MediaPlayer, NoSoundDeviceGivesASilentRunAndCanBeRetried) {
@@ -357,8 +361,9 @@ TEST_F(MediaPlayer, NoSoundDeviceGivesASilentRunAndCanBeRetried) {
         return report.str();
     });
     ASSERT_TRUE(exited_cleanly(run));
-    EXPECT_EQ(numbers_in(run.report), (std::vector<long>{MEDIA_ERROR_NO_DEVICE, MEDIA_ERROR_UNKNOWN_ALIAS,
-                                                         MEDIA_ERROR_UNKNOWN_ALIAS, MEDIA_ERROR_NO_DEVICE}));
+    EXPECT_EQ(numbers_in(run.report),
+              (std::vector<long>{MEDIA_ERROR_NO_DEVICE, MEDIA_ERROR_UNKNOWN_ALIAS,
+                                 MEDIA_ERROR_UNKNOWN_ALIAS, MEDIA_ERROR_NO_DEVICE}));
 }
 
 // --- The player leaves the process its signals and its screen --------------------------------

@@ -11,8 +11,8 @@ TerminalAnswers parse(const std::string& bytes) {
 }
 
 std::string keys(const TerminalAnswers& answers) {
-    return std::string(answers.keys, answers.key_count < KEY_BYTES_KEPT ? answers.key_count
-                                                                        : KEY_BYTES_KEPT);
+    return std::string(answers.keys,
+                       answers.key_count < KEY_BYTES_KEPT ? answers.key_count : KEY_BYTES_KEPT);
 }
 
 TEST(TerminalAnswers, ReadsCellAndTextAreaSizesAndTheClosingAttributes) {

@@ -14,7 +14,9 @@ struct Model {
     std::int32_t background = MODEL_DEFAULT;
 };
 
-int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+int clamp(int value, int low, int high) {
+    return value < low ? low : (value > high ? high : value);
+}
 
 void put(Model& m, char glyph) {
     if (m.wrap_pending) {
@@ -25,7 +27,9 @@ void put(Model& m, char glyph) {
             m.y = m.screen.rows - 1;
         }
     }
-    ModelCell& cell = m.screen.cells[static_cast<std::size_t>(m.y) * static_cast<std::size_t>(m.screen.columns) + static_cast<std::size_t>(m.x)];
+    ModelCell& cell =
+        m.screen.cells[static_cast<std::size_t>(m.y) * static_cast<std::size_t>(m.screen.columns) +
+                       static_cast<std::size_t>(m.x)];
     cell = ModelCell{glyph, m.foreground, m.background};
     if (m.x == m.screen.columns - 1) {
         m.wrap_pending = m.autowrap;
@@ -108,7 +112,8 @@ ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowra
     m.autowrap = autowrap;
     m.screen.columns = columns;
     m.screen.rows = rows;
-    m.screen.cells.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), ModelCell{});
+    m.screen.cells.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
+                          ModelCell{});
     for (std::size_t i = 0; i < bytes.size() && m.screen.fault.empty(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {

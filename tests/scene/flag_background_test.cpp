@@ -106,7 +106,7 @@ TEST_F(FlagBackground, SpreadStepsOnlyAfterTwelveSecondsOnRemainderOne) {
 TEST_F(FlagBackground, AttributeUsesTheLevelAfterThisFramesStep) {
     spread_level = 0;
     render_background(12001, 12);
-    EXPECT_EQ(cell_attr(40, 32), ATTR_RED);  // level 1 already
+    EXPECT_EQ(cell_attr(40, 32), ATTR_RED);    // level 1 already
     EXPECT_EQ(cell_attr(10, 45), ATTR_GREEN);  // column 10 left the band
 }
 
@@ -124,7 +124,8 @@ TEST_F(FlagBackground, WholeFrameMatchesSingleStepsFromAnyStateAndLevel) {
             for (int x = 0; x < CANVAS_WIDTH; ++x) {
                 state *= 16807u;
                 ASSERT_EQ(cell_char(x, y), glyph_for_state(state)) << x << "," << y << " k " << k;
-                ASSERT_EQ(cell_attr(x, y), background_attribute(x, y, t, k)) << x << "," << y << " k " << k;
+                ASSERT_EQ(cell_attr(x, y), background_attribute(x, y, t, k))
+                    << x << "," << y << " k " << k;
             }
         }
         EXPECT_EQ(glyph_seed, state);

@@ -65,8 +65,8 @@ TEST(ReferenceFrames, WholeRunWithUnevenFrameSpacing) {
 
 TEST(ReferenceFrames, EveryCaptionWindowEdge) {
     std::vector<std::uint32_t> timeline;
-    for (std::uint32_t s : {12u, 13u, 15u, 16u, 18u, 19u, 24u, 25u, 38u, 39u, 41u, 42u, 49u, 50u,
-                            51u, 52u, 53u, 61u, 62u, 64u, 65u, 74u, 75u, 76u}) {
+    for (std::uint32_t s : {12u, 13u, 15u, 16u, 18u, 19u, 24u, 25u, 38u, 39u, 41u, 42u,
+                            49u, 50u, 51u, 52u, 53u, 61u, 62u, 64u, 65u, 74u, 75u, 76u}) {
         timeline.push_back(s * 1000 - 1);
         timeline.push_back(s * 1000);
         timeline.push_back(s * 1000 + 1);

@@ -23,12 +23,20 @@ void reference_stroke(ReferenceFrame& frame, const Stroke& s, int size) {
     long ax = s.x0, ay = s.y0, bx = s.x1, by = s.y1;
     const bool steep = std::labs(by - ay) > std::labs(bx - ax);
     if (steep) {
-        long t = ax; ax = ay; ay = t;
-        t = bx; bx = by; by = t;
+        long t = ax;
+        ax = ay;
+        ay = t;
+        t = bx;
+        bx = by;
+        by = t;
     }
     if (ax > bx) {
-        long t = ax; ax = bx; bx = t;
-        t = ay; ay = by; by = t;
+        long t = ax;
+        ax = bx;
+        bx = t;
+        t = ay;
+        ay = by;
+        by = t;
     }
     const long dx = bx - ax;
     const long dy = std::labs(by - ay);
@@ -49,12 +57,18 @@ void reference_stroke(ReferenceFrame& frame, const Stroke& s, int size) {
 }
 
 const Caption* reference_caption_for(std::uint32_t second) {
-    if (second >= 13 && second <= 15) return &caption_inwazja;
-    if (second >= 19 && second <= 24) return &caption_inwazja;
-    if (second >= 39 && second <= 41) return &caption_inwazja;
-    if (second == 50) return &caption_fuck;
-    if (second == 52) return &caption_you;
-    if (second >= 62 && second <= 64) return &caption_tev;
+    if (second >= 13 && second <= 15)
+        return &caption_inwazja;
+    if (second >= 19 && second <= 24)
+        return &caption_inwazja;
+    if (second >= 39 && second <= 41)
+        return &caption_inwazja;
+    if (second == 50)
+        return &caption_fuck;
+    if (second == 52)
+        return &caption_you;
+    if (second >= 62 && second <= 64)
+        return &caption_tev;
     return nullptr;
 }
 

@@ -45,8 +45,8 @@ TEST(FramesClockLine, BlankLinesAreSkipped) {
 
 TEST(FramesClockLine, RejectsAnythingElse) {
     std::uint32_t value = 0;
-    for (const char* bad : {"-1", "-0", "+5", "4294967296", "99999999999999999999999", "12a",
-                            "1 2", "0x10", "1.5", "1e3", "abc"}) {
+    for (const char* bad : {"-1", "-0", "+5", "4294967296", "99999999999999999999999", "12a", "1 2",
+                            "0x10", "1.5", "1e3", "abc"}) {
         EXPECT_EQ(line(bad, value), ClockLine::invalid) << bad;
     }
     const std::string with_nul("12\0", 3);
@@ -127,12 +127,12 @@ TEST(FramesOptions, PictureFormatsAndWhatTheyNeed) {
         const char* named;
     };
     const Case cases[] = {
-        {{"--format", "png"}, "--out"},                          // where would the files go?
-        {{"--out", "pictures"}, "--out"},                        // only png writes files
+        {{"--format", "png"}, "--out"},    // where would the files go?
+        {{"--out", "pictures"}, "--out"},  // only png writes files
         {{"--format", "y4m", "--out", "x", "--fps", "1", "--seconds", "1"}, "--out"},
-        {{"--font", "a.psf"}, "--font"},                         // cells are not drawn
+        {{"--font", "a.psf"}, "--font"},  // cells are not drawn
         {{"--format", "ansi", "--font", "a.psf"}, "--font"},
-        {{"--format", "y4m"}, "--fps"},                          // a video needs its rate
+        {{"--format", "y4m"}, "--fps"},  // a video needs its rate
         {{"--format", "png", "--out", ""}, "--out"},
         {{"--format", "png", "--out", "x", "--font="}, "--font"},
         {{"--format", "gif"}, "gif"},

@@ -2,8 +2,8 @@
 // principles: the console palette as hex, the test font's bitmaps, and the BT.601 equations in
 // floating point.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -162,7 +162,8 @@ TEST(Pictures, Y4mHeaderAndFrameMatchAnIndependentRendering) {
     for (int py = 0; py < 400; ++py) {
         for (int px = 0; px < 640; ++px) {
             const std::size_t i = static_cast<std::size_t>(py) * 640 + static_cast<std::size_t>(px);
-            const std::uint8_t yuv[3] = {planes[i], planes[640 * 400 + i], planes[2 * 640 * 400 + i]};
+            const std::uint8_t yuv[3] = {planes[i], planes[640 * 400 + i],
+                                         planes[2 * 640 * 400 + i]};
             expect_bt601(expected_pixel(px, py), yuv, px, py);
         }
     }

@@ -52,7 +52,8 @@ TEST(PsfFont, Version1SequencesDoNotNameAGlyph) {
     // Glyph 0's entry becomes: U+2500, then the sequence "A" + U+0301; "A" stays glyph 93.
     const std::size_t table = 4 + 256 * 8;
     const Bytes entry{0x00, 0x25, 0xFE, 0xFF, 0x41, 0x00, 0x01, 0x03, 0xFF, 0xFF};
-    bytes.erase(bytes.begin() + static_cast<long>(table), bytes.begin() + static_cast<long>(table) + 4);
+    bytes.erase(bytes.begin() + static_cast<long>(table),
+                bytes.begin() + static_cast<long>(table) + 4);
     bytes.insert(bytes.begin() + static_cast<long>(table), entry.begin(), entry.end());
     static ConsoleFont font;
     ASSERT_EQ(read(bytes, font).status, FontStatus::ok);
@@ -90,8 +91,8 @@ TEST(PsfFont, FontsThatAreNot8x8AreRefusedWithTheirSize) {
 
 TEST(PsfFont, EveryCutShortFileIsTruncated) {
     static ConsoleFont font;
-    for (const Bytes& whole : {psf1_font(8, false), psf1_font(8, true), psf2_font(8, 8, false),
-                               psf2_font(8, 8, true)}) {
+    for (const Bytes& whole :
+         {psf1_font(8, false), psf1_font(8, true), psf2_font(8, 8, false), psf2_font(8, 8, true)}) {
         for (std::size_t length = 0; length < whole.size(); ++length) {
             const Bytes part(whole.begin(), whole.begin() + static_cast<long>(length));
             ASSERT_EQ(read(part, font).status, FontStatus::truncated) << "length " << length;
@@ -122,11 +123,12 @@ TEST(PsfFont, InconsistentHeadersAreMalformed) {
         }
         return b;
     };
-    EXPECT_EQ(read(with_field(4, 1), font).status, FontStatus::malformed);            // version
-    EXPECT_EQ(read(with_field(8, 16), font).status, FontStatus::malformed);           // header size
-    EXPECT_EQ(read(with_field(16, 0), font).status, FontStatus::malformed);           // no glyphs
-    EXPECT_EQ(read(with_field(16, 0xFFFFFFFFu), font).status, FontStatus::malformed);  // absurd count
-    EXPECT_EQ(read(with_field(20, 16), font).status, FontStatus::malformed);          // glyph bytes
+    EXPECT_EQ(read(with_field(4, 1), font).status, FontStatus::malformed);   // version
+    EXPECT_EQ(read(with_field(8, 16), font).status, FontStatus::malformed);  // header size
+    EXPECT_EQ(read(with_field(16, 0), font).status, FontStatus::malformed);  // no glyphs
+    EXPECT_EQ(read(with_field(16, 0xFFFFFFFFu), font).status,
+              FontStatus::malformed);                                         // absurd count
+    EXPECT_EQ(read(with_field(20, 16), font).status, FontStatus::malformed);  // glyph bytes
     // A header size beyond the file, and a glyph count the file cannot hold.
     EXPECT_EQ(read(with_field(8, 0x7FFFFFFFu), font).status, FontStatus::truncated);
     EXPECT_EQ(read(with_field(16, 0x10000), font).status, FontStatus::truncated);
@@ -148,7 +150,8 @@ TEST(PsfFont, BadUtf8InTheTableIsMalformed) {
 TEST(PsfFont, ACharacterWithoutGlyphIsNamed) {
     static ConsoleFont font;
     Bytes bytes = psf1_font(8, true);
-    const std::size_t entry_of_z = 4 + 256 * 8 + static_cast<std::size_t>(reversed_character('z')) * 4;
+    const std::size_t entry_of_z =
+        4 + 256 * 8 + static_cast<std::size_t>(reversed_character('z')) * 4;
     bytes[entry_of_z] = 0x00;  // glyph now claims U+2500 instead of "z"
     bytes[entry_of_z + 1] = 0x25;
     Read r = read(bytes, font);

@@ -15,10 +15,13 @@ inline std::uint8_t test_glyph_row(int glyph, int row) {
 
 // Glyph g of the test fonts holds character `glyph_character(g)` in its unicode table: the
 // table reverses the order of the printable ASCII glyphs, so an index lookup gives the wrong one.
-inline int reversed_character(int glyph) { return glyph >= 32 && glyph <= 126 ? 158 - glyph : glyph; }
+inline int reversed_character(int glyph) {
+    return glyph >= 32 && glyph <= 126 ? 158 - glyph : glyph;
+}
 
 inline Bytes psf1_font(int height, bool with_table, int glyph_count = 256) {
-    Bytes font{0x36, 0x04, static_cast<std::uint8_t>((glyph_count == 512 ? 1 : 0) | (with_table ? 2 : 0)),
+    Bytes font{0x36, 0x04,
+               static_cast<std::uint8_t>((glyph_count == 512 ? 1 : 0) | (with_table ? 2 : 0)),
                static_cast<std::uint8_t>(height)};
     for (int g = 0; g < glyph_count; ++g) {
         for (int r = 0; r < height; ++r) {

@@ -11,10 +11,11 @@
 
 std::size_t format_cells_frame(const CellCanvas& cells, const FrameStamp& stamp, char* out) {
     static constexpr char HEX[] = "0123456789abcdef";
-    const int header = std::snprintf(
-        out, 128, "frame %" PRIu64 " elapsed_ms=%" PRIu32 " whole_seconds=%" PRIu32
-        " spread_level=%" PRId32 "\n",
-        stamp.index, stamp.elapsed_ms, stamp.whole_seconds, stamp.spread_level);
+    const int header =
+        std::snprintf(out, 128,
+                      "frame %" PRIu64 " elapsed_ms=%" PRIu32 " whole_seconds=%" PRIu32
+                      " spread_level=%" PRId32 "\n",
+                      stamp.index, stamp.elapsed_ms, stamp.whole_seconds, stamp.spread_level);
     std::size_t length = static_cast<std::size_t>(header);
     for (int y = 0; y < CANVAS_HEIGHT; ++y) {
         for (int x = 0; x < CANVAS_WIDTH; ++x) {

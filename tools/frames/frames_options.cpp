@@ -14,7 +14,8 @@ const char FRAMES_USAGE[] =
     "\n"
     "  --format cells  a header line, 50 lines of glyphs, 50 lines of hex attributes (default)\n"
     "  --format ansi   the exact bytes the terminal presenter writes for each frame\n"
-    "  --format png    one 640x400 picture per frame, DIR/frame-<index, 5 digits>.png (needs --out)\n"
+    "  --format png    one 640x400 picture per frame, DIR/frame-<index, 5 digits>.png (needs "
+    "--out)\n"
     "  --format y4m    the pictures as a YUV4MPEG2 video at F/N frames per second on standard\n"
     "                  output (4:4:4, BT.601 limited range; needs --fps and --seconds)\n"
     "  --every N       print only frames whose index is a multiple of N (all are rendered)\n"
@@ -135,8 +136,8 @@ namespace {
 
 enum class Option { format, every, fps, seconds, out, font, count };
 
-constexpr const char* OPTION_NAMES[] = {"--format", "--every", "--fps", "--seconds", "--out",
-                                        "--font"};
+constexpr const char* OPTION_NAMES[] = {"--format",  "--every", "--fps",
+                                        "--seconds", "--out",   "--font"};
 
 // The option an argument names, or Option::count for none.
 Option find_option(const char* argument) {
@@ -154,8 +155,8 @@ struct ClockOptionsSeen {
 };
 
 // Takes one option's value into `options`; false (with the message written) if it is unusable.
-bool apply_option(Option option, const char* value, FramesOptions& options,
-                  ClockOptionsSeen& seen, char (&message)[MESSAGE_CAPACITY]) {
+bool apply_option(Option option, const char* value, FramesOptions& options, ClockOptionsSeen& seen,
+                  char (&message)[MESSAGE_CAPACITY]) {
     const char* name = OPTION_NAMES[static_cast<int>(option)];
     if (option == Option::format) {
         if (!parse_format(value, options.format)) {
@@ -253,8 +254,7 @@ ClockLine parse_clock_line(const char* text, std::size_t length, std::uint32_t& 
     if (begin == end) {
         return ClockLine::blank;
     }
-    return parse_u32(text + begin, end - begin, elapsed_ms) ? ClockLine::value
-                                                            : ClockLine::invalid;
+    return parse_u32(text + begin, end - begin, elapsed_ms) ? ClockLine::value : ClockLine::invalid;
 }
 
 std::uint64_t generated_elapsed_ms(std::uint64_t frame, std::uint32_t fps) {

@@ -8,7 +8,7 @@ enum class FrameFormat { cells, ansi, png, y4m };
 
 struct FramesOptions {
     FrameFormat format = FrameFormat::cells;
-    std::uint32_t every = 1;  // print frames whose index is a multiple of this
+    std::uint32_t every = 1;      // print frames whose index is a multiple of this
     bool generate_clock = false;  // --fps and --seconds given: no clock read from stdin
     std::uint32_t fps = 0;
     std::uint32_t seconds = 0;

@@ -1,18 +1,19 @@
 // floodvalley-frames: runs the demo's picture on a given clock, without a terminal, and prints
 // the frames. See FRAMES_USAGE.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "canvas/cell_canvas.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
-#include "tools/pictures/font_file.hpp"
 #include "tools/frames/frame_output.hpp"
 #include "tools/frames/frames_options.hpp"
+#include "tools/pictures/font_file.hpp"
 #include "tools/pictures/y4m_picture.hpp"
 
 namespace {
@@ -43,15 +44,12 @@ void render_frame(Run& run, std::uint32_t elapsed_ms) {
             written = write_cells_frame(stdout, canvas,
                                         FrameStamp{index, elapsed_ms, whole_seconds, spread_level});
             break;
-        case FrameFormat::ansi:
-            written = write_ansi_frame(stdout, canvas);
-            break;
+        case FrameFormat::ansi: written = write_ansi_frame(stdout, canvas); break;
         case FrameFormat::png:
-            written = write_png_frame(run.options.out_dir, index, canvas, run.font, run.output_error);
+            written =
+                write_png_frame(run.options.out_dir, index, canvas, run.font, run.output_error);
             break;
-        case FrameFormat::y4m:
-            written = write_y4m_picture(stdout, canvas, run.font);
-            break;
+        case FrameFormat::y4m: written = write_y4m_picture(stdout, canvas, run.font); break;
     }
     run.output_failed = !written;
 }
@@ -98,14 +96,9 @@ bool run_clock_from_stdin(Run& run) {
         ++line_number;
         std::uint32_t elapsed_ms = 0;
         switch (parse_clock_line(line.data(), line.size(), elapsed_ms)) {
-            case ClockLine::blank:
-                break;
-            case ClockLine::value:
-                render_frame(run, elapsed_ms);
-                break;
-            case ClockLine::invalid:
-                print_bad_line(line_number, line);
-                return false;
+            case ClockLine::blank: break;
+            case ClockLine::value: render_frame(run, elapsed_ms); break;
+            case ClockLine::invalid: print_bad_line(line_number, line); return false;
         }
     }
     return true;
@@ -149,14 +142,11 @@ int main(int argc, char** argv) {
     static Run run;
     char message[MESSAGE_CAPACITY] = {};
     switch (parse_frames_options(argc, argv, run.options, message)) {
-        case OptionsOutcome::help:
-            std::fputs(FRAMES_USAGE, stdout);
-            return 0;
+        case OptionsOutcome::help: std::fputs(FRAMES_USAGE, stdout); return 0;
         case OptionsOutcome::error:
             std::fprintf(stderr, "floodvalley-frames: %s (try --help)\n", message);
             return EXIT_BAD_INPUT;
-        case OptionsOutcome::run:
-            break;
+        case OptionsOutcome::run: break;
     }
     if (draws_pictures(run.options) && !load_picture_font(run)) {
         return EXIT_BAD_INPUT;

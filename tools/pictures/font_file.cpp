@@ -113,8 +113,7 @@ FontFileStatus load_font_file(const char* file_path, ConsoleFont& font,
     }
     std::vector<std::uint8_t> bytes;
     switch (read_whole_file(file_path, bytes)) {
-        case ReadResult::ok:
-            break;
+        case ReadResult::ok: break;
         case ReadResult::missing:
             std::snprintf(error, FONT_ERROR_CAPACITY, "font file %s does not exist", path);
             return FontFileStatus::missing;

@@ -19,8 +19,8 @@ struct PackedPicture {
 void pack(const CellPicture& picture, PackedPicture& packed) {
     for (int y = 0; y < PICTURE_HEIGHT; ++y) {
         for (int x = 0; x < PACKED_ROW_BYTES; ++x) {
-            packed.rows[y][x] = static_cast<png_byte>(picture.pixels[y][2 * x] << 4 |
-                                                      picture.pixels[y][2 * x + 1]);
+            packed.rows[y][x] =
+                static_cast<png_byte>(picture.pixels[y][2 * x] << 4 | picture.pixels[y][2 * x + 1]);
         }
         packed.row_pointers[y] = packed.rows[y];
     }
@@ -29,8 +29,8 @@ void pack(const CellPicture& picture, PackedPicture& packed) {
 void set_palette(png_structp png, png_infop info) {
     png_color palette[16];
     for (int i = 0; i < 16; ++i) {
-        palette[i] = png_color{console_palette[i].red, console_palette[i].green,
-                               console_palette[i].blue};
+        palette[i] =
+            png_color{console_palette[i].red, console_palette[i].green, console_palette[i].blue};
     }
     png_set_PLTE(png, info, palette, 16);
 }

@@ -10,9 +10,9 @@ namespace {
 // PSF version 1: 2-byte magic, a mode byte, the glyph height; glyphs are always 8 wide.
 constexpr std::uint8_t PSF1_MAGIC[2] = {0x36, 0x04};
 constexpr std::size_t PSF1_HEADER_SIZE = 4;
-constexpr std::uint8_t PSF1_MODE_512 = 0x01;     // 512 glyphs instead of 256
-constexpr std::uint8_t PSF1_MODE_HASTAB = 0x02;  // a unicode table follows the glyphs
-constexpr std::uint8_t PSF1_MODE_HASSEQ = 0x04;  // ... which may hold character sequences
+constexpr std::uint8_t PSF1_MODE_512 = 0x01;      // 512 glyphs instead of 256
+constexpr std::uint8_t PSF1_MODE_HASTAB = 0x02;   // a unicode table follows the glyphs
+constexpr std::uint8_t PSF1_MODE_HASSEQ = 0x04;   // ... which may hold character sequences
 constexpr std::uint16_t PSF1_SEPARATOR = 0xFFFF;  // ends one glyph's entry
 constexpr std::uint16_t PSF1_START_SEQUENCE = 0xFFFE;
 
@@ -69,7 +69,8 @@ FontStatus read_psf1_table(Reader& in, std::size_t offset, int glyph_count, Glyp
             if (offset + 2 > in.size) {
                 return fail(in, FontStatus::truncated, "ends inside its unicode table");
             }
-            const auto value = static_cast<std::uint16_t>(in.bytes[offset] | in.bytes[offset + 1] << 8);
+            const auto value =
+                static_cast<std::uint16_t>(in.bytes[offset] | in.bytes[offset + 1] << 8);
             offset += 2;
             if (value == PSF1_SEPARATOR) {
                 break;

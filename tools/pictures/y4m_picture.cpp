@@ -31,11 +31,10 @@ void fill_planes(const CellPicture& picture, std::uint8_t* planes) {
 
 std::size_t format_y4m_header(char (&out)[Y4M_HEADER_CAPACITY], std::uint32_t rate_numerator,
                               std::uint32_t rate_denominator) {
-    const int length = std::snprintf(out, Y4M_HEADER_CAPACITY,
-                                     "YUV4MPEG2 W%d H%d F%" PRIu32 ":%" PRIu32
-                                     " Ip A1:1 C444 XCOLORRANGE=LIMITED\n",
-                                     PICTURE_WIDTH, PICTURE_HEIGHT, rate_numerator,
-                                     rate_denominator);
+    const int length = std::snprintf(
+        out, Y4M_HEADER_CAPACITY,
+        "YUV4MPEG2 W%d H%d F%" PRIu32 ":%" PRIu32 " Ip A1:1 C444 XCOLORRANGE=LIMITED\n",
+        PICTURE_WIDTH, PICTURE_HEIGHT, rate_numerator, rate_denominator);
     return static_cast<std::size_t>(length);
 }
 

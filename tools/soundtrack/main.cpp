@@ -27,7 +27,9 @@ struct Options {
 
 int usage_error(const char* message, const char* detail) {
     std::fprintf(stderr, "floodvalley-soundtrack: %s%s\n", message, detail);
-    std::fprintf(stderr, "usage: floodvalley-soundtrack [--from SECONDS] [--seconds SECONDS] [--raw] OUTPUT\n");
+    std::fprintf(
+        stderr,
+        "usage: floodvalley-soundtrack [--from SECONDS] [--seconds SECONDS] [--raw] OUTPUT\n");
     return EXIT_USAGE;
 }
 
@@ -46,7 +48,8 @@ bool parse_seconds(const char* text, double& value) {
 int parse_options(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        const bool takes_value = std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--seconds") == 0;
+        const bool takes_value =
+            std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--seconds") == 0;
         if (takes_value) {
             if (i + 1 >= argc) {
                 return usage_error("missing value after ", arg);

@@ -30,7 +30,7 @@ bool configure(lame_global_flags* flags) {
     lame_set_mode(flags, JOINT_STEREO);
     lame_set_brate(flags, BIT_RATE_KBPS);
     lame_set_quality(flags, ENCODER_QUALITY);
-    lame_set_bWriteVbrTag(flags, 1);           // the tag frame carries the encoder delay
+    lame_set_bWriteVbrTag(flags, 1);            // the tag frame carries the encoder delay
     lame_set_write_id3tag_automatic(flags, 0);  // no tags: nothing but audio frames
     return lame_init_params(flags) >= 0;
 }

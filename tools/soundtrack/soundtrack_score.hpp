@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr int SOUNDTRACK_RATE = 44100;   // frames per second
-inline constexpr int SOUNDTRACK_CHANNELS = 2;   // interleaved left, right
+inline constexpr int SOUNDTRACK_RATE = 44100;  // frames per second
+inline constexpr int SOUNDTRACK_CHANNELS = 2;  // interleaved left, right
 inline constexpr double SOUNDTRACK_SECONDS = 76.0;
 inline constexpr std::size_t SOUNDTRACK_FRAMES =
     static_cast<std::size_t>(SOUNDTRACK_SECONDS * SOUNDTRACK_RATE);

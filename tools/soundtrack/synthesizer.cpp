@@ -137,7 +137,9 @@ constexpr int DRONE_HARMONICS = 6;
 constexpr double DETUNE = 0.0015;  // left a little flat, right a little sharp: width
 
 // Harmonics fade by `brightness` per step; the drone opens up as the run goes on.
-double brightness(double t) { return 0.30 + 0.40 * ramp(t, 8.0, 54.0) - 0.25 * ramp(t, 64.0, 10.0); }
+double brightness(double t) {
+    return 0.30 + 0.40 * ramp(t, 8.0, 54.0) - 0.25 * ramp(t, 64.0, 10.0);
+}
 
 double drone_wave(double phase, double bright) {
     double sum = 0.0;
@@ -201,7 +203,8 @@ double swell_level(double t) {
 double wind_level(double t) { return 0.05 * window(t, 2.0, 4.0, 12.0, 0.3); }
 
 double water_level(double t) {
-    return 0.32 * ramp(t, 12.0, 3.0) * (0.6 + 0.4 * ramp(t, 15.0, 47.0)) * (1.0 - ramp(t, 64.0, 11.0));
+    return 0.32 * ramp(t, 12.0, 3.0) * (0.6 + 0.4 * ramp(t, 15.0, 47.0)) *
+           (1.0 - ramp(t, 64.0, 11.0));
 }
 
 Stereo water(Water& w, double t) {
@@ -240,14 +243,13 @@ struct Note {
 // signature.
 constexpr Note LAMENT[] = {
     {20.0, 2.5, 220.00}, {22.5, 1.5, 233.08}, {24.0, 3.0, 220.00}, {27.0, 2.0, 196.00},
-    {29.0, 2.0, 174.61}, {31.0, 2.0, 164.81}, {33.0, 5.0, 146.83},
-    {40.5, 1.5, 293.66}, {42.0, 1.5, 261.63}, {43.5, 1.5, 233.08}, {45.0, 2.5, 220.00},
-    {47.5, 1.0, 233.08}, {48.5, 1.5, 220.00},
-    {53.0, 2.0, 349.23}, {55.0, 2.0, 311.13}, {57.0, 2.0, 293.66}, {59.0, 1.5, 277.18},
-    {60.5, 1.5, 293.66},
+    {29.0, 2.0, 174.61}, {31.0, 2.0, 164.81}, {33.0, 5.0, 146.83}, {40.5, 1.5, 293.66},
+    {42.0, 1.5, 261.63}, {43.5, 1.5, 233.08}, {45.0, 2.5, 220.00}, {47.5, 1.0, 233.08},
+    {48.5, 1.5, 220.00}, {53.0, 2.0, 349.23}, {55.0, 2.0, 311.13}, {57.0, 2.0, 293.66},
+    {59.0, 1.5, 277.18}, {60.5, 1.5, 293.66},
 };
 constexpr std::size_t LAMENT_NOTES = sizeof LAMENT / sizeof LAMENT[0];
-constexpr double LAMENT_ATTACK = 0.5;   // bowed, never struck
+constexpr double LAMENT_ATTACK = 0.5;  // bowed, never struck
 constexpr double LAMENT_RELEASE = 0.7;
 constexpr double LAMENT_LEVEL = 0.085;
 
@@ -267,7 +269,8 @@ Stereo lament(Lament& state, double t) {
         const double vibrato = 1.0 + 0.003 * sine(5.0 * t) * ramp(t, note.start + 0.3, 0.6);
         state.phase[i] += note.hz * vibrato / RATE;
         const double p = state.phase[i];
-        const double envelope = ramp(t, note.start, LAMENT_ATTACK) * (1.0 - ramp(t, end, LAMENT_RELEASE));
+        const double envelope =
+            ramp(t, note.start, LAMENT_ATTACK) * (1.0 - ramp(t, end, LAMENT_RELEASE));
         sum += envelope * (sine(p) + 0.45 * sine(2.0 * p) + 0.2 * sine(3.0 * p));
     }
     const double level = LAMENT_LEVEL * sum;
@@ -281,16 +284,16 @@ constexpr double BELL_RATIO[BELL_PARTIALS] = {1.0, 2.0, 2.76, 5.40, 8.93};
 constexpr double BELL_WEIGHT[BELL_PARTIALS] = {1.0, 0.5, 0.6, 0.25, 0.12};
 
 struct Accent {
-    double time;          // s
-    double thud;          // level of the falling low sine
-    double thud_decay;    // s
-    double crash;         // level of the noise burst
-    double crash_decay;   // s
-    double bell_hz[4];    // 0: no bell
-    double bell;          // level of each bell
-    double bell_decay;    // s
-    double pan;           // -1 left .. 1 right, for the bells
-    bool held_breath;     // everything else drops away just before it lands
+    double time;         // s
+    double thud;         // level of the falling low sine
+    double thud_decay;   // s
+    double crash;        // level of the noise burst
+    double crash_decay;  // s
+    double bell_hz[4];   // 0: no bell
+    double bell;         // level of each bell
+    double bell_decay;   // s
+    double pan;          // -1 left .. 1 right, for the bells
+    bool held_breath;    // everything else drops away just before it lands
 };
 
 constexpr Accent ACCENTS[] = {
@@ -301,7 +304,16 @@ constexpr Accent ACCENTS[] = {
     {39.0, 0.70, 0.30, 0.30, 0.10, {174.61, 0, 0, 0}, 0.38, 3.0, -0.2, true},       // caption 3
     {50.0, 0.80, 0.25, 0.40, 0.10, {311.13, 293.66, 0, 0}, 0.26, 1.1, -0.5, true},  // strike
     {52.0, 0.85, 0.25, 0.45, 0.10, {233.08, 220.00, 0, 0}, 0.26, 1.6, 0.5, true},   // strike
-    {62.0, 0.95, 0.60, 0.60, 0.70, {146.83, 174.61, 220.00, 293.66}, 0.20, 6.0, 0.0, true},  // signature
+    {62.0,
+     0.95,
+     0.60,
+     0.60,
+     0.70,
+     {146.83, 174.61, 220.00, 293.66},
+     0.20,
+     6.0,
+     0.0,
+     true},  // signature
 };
 static_assert(sizeof ACCENTS / sizeof ACCENTS[0] == SOUNDTRACK_ACCENT_COUNT);
 
