@@ -4,8 +4,7 @@
 #include "app/music.hpp"
 #include "app/square_font.hpp"
 #include "canvas/present_canvas.hpp"
-#include "scene/captions.hpp"
-#include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 
 platform::OutputHandle output_handle = nullptr;
 bool run_flag = false;
@@ -28,9 +27,7 @@ void set_up() {
 bool run_frame() {
     // Unsigned difference: a wrap of the millisecond counter does not disturb the timeline.
     const std::uint32_t elapsed_ms = platform::tick_count() - timeline_origin;
-    const std::uint32_t whole_seconds = elapsed_ms / 1000;
-    render_background(elapsed_ms, whole_seconds);
-    overlay_captions(whole_seconds);
+    const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
     present_canvas(output_handle);
     if (whole_seconds > LAST_SECOND_BEFORE_END) {
         run_flag = false;

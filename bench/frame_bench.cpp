@@ -8,6 +8,7 @@
 #include "platform/terminal/ansi_frame.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 
 namespace {
 
@@ -23,8 +24,7 @@ void BM_BackgroundAndCaptions(benchmark::State& state) {
         if (t == 0) {
             spread_level = 0;
         }
-        render_background(t, t / 1000);
-        overlay_captions(t / 1000);
+        compose_frame(t);
         benchmark::DoNotOptimize(canvas);
     }
 }
@@ -63,8 +63,7 @@ void BM_AnsiEncoding(benchmark::State& state) {
     static char bytes[ANSI_FRAME_CAPACITY];
     spread_level = static_cast<std::int32_t>(state.range(1));
     const auto t = static_cast<std::uint32_t>(state.range(0));
-    render_background(t, t / 1000);
-    overlay_captions(t / 1000);
+    compose_frame(t);
     std::size_t length = 0;
     for (auto _ : state) {
         length = encode_ansi_frame(canvas, full_screen_layout, bytes);

@@ -12,16 +12,12 @@
 
 #include "canvas/cell_canvas.hpp"
 #include "platform/platform.hpp"
-#include "scene/captions.hpp"
-#include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 
 namespace {
 
 // One frame of the picture at `elapsed_ms`, as the demo's loop draws it.
-void draw_frame(std::uint32_t elapsed_ms) {
-    render_background(elapsed_ms, elapsed_ms / 1000);
-    overlay_captions(elapsed_ms / 1000);
-}
+void draw_frame(std::uint32_t elapsed_ms) { compose_frame(elapsed_ms); }
 
 // The demo's presenter: the platform's set-up steps for the screen, then one
 // write_console_output per frame.

@@ -11,8 +11,8 @@
 #include "canvas/cell_canvas.hpp"
 #include "platform/fake/fake_platform.hpp"
 #include "platform/terminal/ansi_frame.hpp"
-#include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -47,8 +47,7 @@ namespace {
 TEST(NoHeap, RenderingAWholeRunAllocatesNothing) {
     const long before = allocations.load();
     for (std::uint32_t t = 0; t <= 80000; t += 7) {
-        render_background(t, t / 1000);
-        overlay_captions(t / 1000);
+        compose_frame(t);
     }
     EXPECT_EQ(allocations.load() - before, 0);
 }

@@ -15,8 +15,8 @@
 #include "canvas/cell_canvas.hpp"
 #include "platform/platform.hpp"
 #include "platform/terminal/ansi_frame.hpp"
-#include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 
 namespace {
 
@@ -29,8 +29,7 @@ std::uint32_t next_random() {
 
 void demo_frame(std::uint32_t elapsed_ms, std::int32_t level) {
     spread_level = level;
-    render_background(elapsed_ms, elapsed_ms / 1000);
-    overlay_captions(elapsed_ms / 1000);
+    compose_frame(elapsed_ms);
 }
 
 // Random glyphs in colours drawn from the first `colours` of a fixed list of attributes.

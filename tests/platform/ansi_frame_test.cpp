@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 #include "terminal_model.hpp"
 
 namespace {
@@ -125,8 +125,7 @@ const std::int32_t DEMO_LEVELS[] = {0, 0, 0, 5, 20, 30, 45, 50, 50};
 
 void demo_frame(int i) {
     spread_level = DEMO_LEVELS[i];
-    render_background(DEMO_TIMES[i], DEMO_TIMES[i] / 1000);
-    overlay_captions(DEMO_TIMES[i] / 1000);
+    compose_frame(DEMO_TIMES[i]);
 }
 
 CellCanvas random_canvas(int colours, std::uint32_t seed) {

@@ -9,6 +9,7 @@
 #include "canvas/cell_canvas.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 #include "scene/glyph_noise.hpp"
 #include "tests/scene/reference_renderer.hpp"
 
@@ -24,8 +25,7 @@ long first_difference(const std::vector<std::uint32_t>& timeline, std::uint64_t&
     digest = 14695981039346656037ull;  // FNV-1a over every frame's cells
     for (std::size_t f = 0; f < timeline.size(); ++f) {
         const std::uint32_t t = timeline[f];
-        render_background(t, t / 1000);
-        overlay_captions(t / 1000);
+        compose_frame(t);
         reference_render(reference, t, expected);
         if (spread_level != expected.spread_level) {
             return static_cast<long>(f);

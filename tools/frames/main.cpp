@@ -9,8 +9,8 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
-#include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
+#include "scene/frame.hpp"
 #include "tools/frames/frame_output.hpp"
 #include "tools/frames/frames_options.hpp"
 #include "tools/pictures/font_file.hpp"
@@ -31,9 +31,7 @@ struct Run {
 
 // Renders the next frame exactly as the demo's loop does at this time, and prints it if due.
 void render_frame(Run& run, std::uint32_t elapsed_ms) {
-    const std::uint32_t whole_seconds = elapsed_ms / 1000;
-    render_background(elapsed_ms, whole_seconds);
-    overlay_captions(whole_seconds);
+    const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
     const std::uint64_t index = run.next_index++;
     if (index % run.options.every != 0 || run.output_failed) {
         return;
