@@ -17,7 +17,7 @@
 #include <cstring>
 
 // The replacements take glibc's own names and signatures, reserved identifiers included.
-// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl37-c, cert-dcl51-cpp, readability-inconsistent-declaration-parameter-name)
+// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl*, readability-inconsistent-*)
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -121,4 +121,4 @@ ssize_t write(int __fd, const void* __buf, std::size_t __n) {
 }
 
 }  // extern "C"
-// NOLINTEND(bugprone-reserved-identifier, cert-dcl37-c, cert-dcl51-cpp, readability-inconsistent-declaration-parameter-name)
+// NOLINTEND(bugprone-reserved-identifier, cert-dcl*, readability-inconsistent-*)
