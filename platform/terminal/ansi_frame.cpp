@@ -44,6 +44,14 @@ constexpr int SGR_RGB_BACKGROUND = 48;
 constexpr int SGR_RGB_FOREGROUND = 38;
 constexpr int SGR_RGB_FORM = 2;
 
+// The frame bound in ansi_frame.hpp counts these sequences; they must not outgrow it.
+static_assert((sizeof SYNC_BEGIN - 1) + (sizeof SYNC_END - 1) + (sizeof CSI - 1) +
+                  (sizeof BLACK_RGB - 1) + 1 + (sizeof ERASE_SCREEN - 1) <=
+              ANSI_FRAME_BRACKETS);
+static_assert(sizeof BLACK_16 <= sizeof BLACK_RGB);
+static_assert((sizeof CSI - 1) + DECIMAL_CAPACITY + 1 + DECIMAL_CAPACITY + 1 <=
+              ANSI_LONGEST_CURSOR_MOVE);
+
 // The console's 16 colours, indexed by the console nibble (bit 0 blue, 1 green, 2 red, 3 bright).
 constexpr std::uint32_t CONSOLE_PALETTE[16] = {
     0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
