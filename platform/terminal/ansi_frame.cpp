@@ -116,8 +116,8 @@ private:
 
 // A run: neighbouring screen columns of one row in one colour.
 struct Run {
-    std::int16_t start;  // screen column of the first cell
-    std::int16_t end;    // one past the last
+    int start;  // screen column of the first cell (a terminal may have more than 32767)
+    int end;    // one past the last
     std::uint16_t attributes;
     std::uint8_t layer;  // place of its colour in the colour-by-colour order
 };
@@ -167,11 +167,10 @@ void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, in
         const CharInfo& cell = cells.cells[y * CANVAS_WIDTH + x];
         *text++ = cell_columns == 1 || (offset & 1) == 0 ? printable(cell.character) : ' ';
         if (count > 0 && runs[count - 1].attributes == cell.attributes) {
-            runs[count - 1].end = static_cast<std::int16_t>(column + 1);
+            runs[count - 1].end = column + 1;
             continue;
         }
-        runs[count++] = Run{static_cast<std::int16_t>(column),
-                            static_cast<std::int16_t>(column + 1), cell.attributes, 0};
+        runs[count++] = Run{column, column + 1, cell.attributes, 0};
     }
     p.run_count[row] = count;
 }

@@ -331,6 +331,20 @@ TEST(AnsiFrame, LongestFramesStayWithinTheWorstCase) {
     }
 }
 
+// The widest screen a terminal can report, with the picture centred as on any other: its
+// columns lie beyond 32767. Only the picture and the cells around it are kept by the model.
+TEST(AnsiFrame, PictureIsExactOnTheWidestScreen) {
+    demo_frame(3);
+    const FrameLayout layout{32727, 40, 65535, 100};
+    const std::string bytes = encode(canvas, layout, FrameStyle{});
+    const ModelScreen screen = replay(bytes, layout.screen_columns, layout.screen_rows, true,
+                                      ModelWindow{32726, 39, 82, 52});
+    ASSERT_EQ(screen.fault, "");
+    std::string report;
+    EXPECT_EQ(count_wrong_cells(screen, canvas, layout, FrameStyle{}, report), 0) << report;
+    EXPECT_NE(bytes.find("\x1b[41;32728H"), std::string::npos);  // the first row's position
+}
+
 TEST(AnsiFrame, AScreenWithNoRoomGetsAnEmptyUpdate) {
     const CellCanvas cells = uniform(ATTR_RED, 'a');
     EXPECT_EQ(encode(cells, FrameLayout{0, 0, 0, 0}), "\x1b[?2026h\x1b[?2026l");
