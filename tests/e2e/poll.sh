@@ -3,19 +3,32 @@
 # poll_until SECONDS WHAT COMMAND [ARG...]
 #   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS (fractions allowed). When time
 #   runs out it calls `fail "WHAT"` if the script defines fail, else prints WHAT and exits 1.
-poll_until() {
-    local limit=$1 what=$2 tries
-    shift 2
-    tries=$(awk -v s="$limit" 'BEGIN { printf "%d", s * 20 + 1 }')
-    while ! "$@"; do
+#
+# poll_within SECONDS COMMAND [ARG...]
+#   The same wait, but when time runs out it returns 1 and leaves the verdict to the caller (for
+#   a message that tells what was seen last, or a failure that is counted rather than fatal).
+#
+# COMMAND runs in the script's own shell, so a check that finds its helper broken can end the
+# script at once (with fail or exit) instead of being retried until the time runs out.
+poll_within() {
+    local limit=$1 tries
+    shift
+    tries=$(awk -v s="$limit" 'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%d", s * 20 + 1 }') ||
+        { echo "poll: '$limit' is not a number of seconds" >&2; exit 2; }
+    until "$@"; do
         tries=$((tries - 1))
-        if [ "$tries" -le 0 ]; then
-            if declare -F fail >/dev/null; then
-                fail "$what"
-            fi
-            echo "FAIL: $what" >&2
-            exit 1
-        fi
+        [ "$tries" -gt 0 ] || return 1
         sleep 0.05
     done
+}
+
+poll_until() {
+    local limit=$1 what=$2
+    shift 2
+    poll_within "$limit" "$@" && return 0
+    if declare -F fail >/dev/null; then
+        fail "$what"
+    fi
+    echo "FAIL: $what" >&2
+    exit 1
 }
