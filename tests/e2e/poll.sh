@@ -13,7 +13,8 @@
 poll_within() {
     local limit=$1 tries
     shift
-    tries=$(awk -v s="$limit" 'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%d", s * 20 + 1 }') ||
+    tries=$(awk -v s="$limit" \
+        'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%d", s * 20 + 1 }') ||
         { echo "poll: '$limit' is not a number of seconds" >&2; exit 2; }
     until "$@"; do
         tries=$((tries - 1))

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo worn down in a real terminal (tmux): dozens of resizes, stop/continue cycles (Ctrl-Z
 # and SIGSTOP), a storm of window-change signals, a pane killed under it, keys during set-up,
-# music files of every kind. After each ordeal the process must have ended in time and the terminal must be as the
-# user had it: modes (stty -g), cursor, title, main screen, and no stray text on it.
+# music files of every kind. After each ordeal the process must have ended in time and the
+# terminal must be as the user had it: modes (stty -g), cursor, title, main screen, and no stray
+# text on it.
 #
 # Each case writes what it survived to FIGURES_DIR/<case>.txt and prints it.
 #
@@ -162,9 +163,9 @@ case_resizes_during_a_run() {
 
 # Twenty stops, each ended by the shell's fg: ten by Ctrl-Z typed on the terminal (SIGTSTP to
 # the job), which the demo answers by giving the terminal back first, and ten by SIGSTOP, which
-# it cannot catch, so the shell takes the terminal with the picture still up and writes on it. After each fg the
-# picture must be redrawn whole and keys read one at a time again, not echoed. The pane is
-# larger than the picture, so what the shell wrote outside it would stay visible.
+# it cannot catch, so the shell takes the terminal with the picture still up and writes on it.
+# After each fg the picture must be redrawn whole and keys read one at a time again, not echoed.
+# The pane is larger than the picture, so what the shell wrote outside it would stay visible.
 case_stop_continue_cycles() {
     start_shell 200 60
     tm send-keys -t soak "'$demo'" Enter

@@ -95,7 +95,8 @@ cells_match() {
         got=${line#? }
         [ "$line" = none ] && got=none
         if [[ "|${expected[$i]}|" != *"|$got|"* ]]; then
-            cells_mismatch="cell (${args[$((2 * i))]}, ${args[$((2 * i + 1))]}) is '$line', expected '${expected[$i]}'"
+            cells_mismatch="cell (${args[$((2 * i))]}, ${args[$((2 * i + 1))]}) is '$line',"
+            cells_mismatch+=" expected '${expected[$i]}'"
             return 1
         fi
         i=$((i + 1))
@@ -153,7 +154,8 @@ layout_cells() {
         # The top-left 40x20 of the picture, down to the last cell, and nothing scrolled.
         40x20) CELLS=(11 0 "$RED" 39 0 "$RED" 39 19 "$RED" 11 19 "$RED") ;;
         # Re-centred, and the old picture at the top-left is gone.
-        120x60) CELLS=(19 30 "$BLACK" 31 5 "$RED" 99 54 "$GREEN" 100 30 "$CLEARED" 5 2 "$CLEARED") ;;
+        120x60) CELLS=(19 30 "$BLACK" 31 5 "$RED" 99 54 "$GREEN" 100 30 "$CLEARED"
+            5 2 "$CLEARED") ;;
         30x10) CELLS=(29 9 "$RED") ;;
         80x50) CELLS=(11 0 "$RED" 79 49 "$GREEN") ;;
         1x1) CELLS=() ;;  # only survived
