@@ -1,8 +1,9 @@
 # Sourced by the shell tests: the one way they wait for something.
 #
 # poll_until SECONDS WHAT COMMAND [ARG...]
-#   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS (fractions allowed). When time
-#   runs out it calls `fail "WHAT"` if the script defines fail, else prints WHAT and exits 1.
+#   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS of wall-clock time (fractions
+#   allowed; a slow COMMAND does not stretch it). When time runs out it calls `fail "WHAT"` if
+#   the script defines fail, else prints WHAT and exits 1.
 #
 # poll_within SECONDS COMMAND [ARG...]
 #   The same wait, but when time runs out it returns 1 and leaves the verdict to the caller (for
@@ -11,14 +12,14 @@
 # COMMAND runs in the script's own shell, so a check that finds its helper broken can end the
 # script at once (with fail or exit) instead of being retried until the time runs out.
 poll_within() {
-    local limit=$1 tries
+    local limit=$1 deadline
     shift
-    tries=$(awk -v s="$limit" \
-        'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%d", s * 20 + 1 }') ||
+    # Microseconds of the wall clock: the limit holds however long each try takes.
+    deadline=$(awk -v s="$limit" -v now="${EPOCHREALTIME/[.,]/}" \
+        'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%.0f", now + s * 1000000 }') ||
         { echo "poll: '$limit' is not a number of seconds" >&2; exit 2; }
     until "$@"; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
+        [ "${EPOCHREALTIME/[.,]/}" -lt "$deadline" ] || return 1
         sleep 0.05
     done
 }

@@ -161,11 +161,18 @@ case_resizes_during_a_run() {
     record "resizes survived: $survived (1x1 up to 300x100) in one run"
 }
 
-# Twenty stops, each ended by the shell's fg: ten by Ctrl-Z typed on the terminal (SIGTSTP to
-# the job), which the demo answers by giving the terminal back first, and ten by SIGSTOP, which
-# it cannot catch, so the shell takes the terminal with the picture still up and writes on it.
-# After each fg the picture must be redrawn whole and keys read one at a time again, not echoed.
-# The pane is larger than the picture, so what the shell wrote outside it would stay visible.
+# Up to twenty stops, each ended by the shell's fg: odd ones by Ctrl-Z typed on the terminal
+# (SIGTSTP to the job), which the demo answers by giving the terminal back first, even ones by
+# SIGSTOP, which it cannot catch, so the shell takes the terminal with the picture still up and
+# writes on it. After each fg the picture must be redrawn whole and keys read one at a time
+# again, not echoed. The pane is larger than the picture, so what the shell wrote outside it
+# would stay visible. The clock runs on while the demo is stopped and every cycle must be over
+# before the run's 75 s are: on a slow machine (or a sanitized build) the cycles stop 55 s into
+# the run, and at least six must have been done by then.
+STOP_CYCLES_MOST=20
+STOP_CYCLES_LEAST=6
+STOP_CYCLES_SECONDS=55
+
 case_stop_continue_cycles() {
     start_shell 200 60
     tm send-keys -t soak "'$demo'" Enter
@@ -175,7 +182,9 @@ case_stop_continue_cycles() {
     [ -n "$pid" ] || fail "no demo process"
     shell_pid=$(pane_state '#{pane_pid}')
     tty=$(pane_state '#{pane_tty}')
-    for cycle in $(seq 1 20); do
+    local started=$SECONDS
+    for cycle in $(seq 1 "$STOP_CYCLES_MOST"); do
+        [ $((SECONDS - started)) -lt "$STOP_CYCLES_SECONDS" ] || break
         if [ $((cycle % 2)) -eq 1 ]; then
             tm send-keys -t soak C-z
         else
@@ -197,13 +206,15 @@ case_stop_continue_cycles() {
             fail "cycle $cycle: the terminal is not in the demo's key mode: $(stty -F "$tty")"
         cycles=$((cycles + 1))
     done
+    [ "$cycles" -ge "$STOP_CYCLES_LEAST" ] ||
+        fail "only $cycles cycles in the first $STOP_CYCLES_SECONDS s of the run"
     # A stopped job loses the rest of its command line, so the shell is asked for the status.
     tm send-keys -t soak q
     wait_until_gone "$pid" 5 || fail "the demo did not end on its key"
     tm send-keys -t soak BSpace "echo EXIT=\$?" Enter
     wait_for_text '^EXIT=0' 5
     expect_restored
-    record "stop/continue cycles: $cycles (10 by Ctrl-Z, 10 by SIGSTOP, each continued by the shell's fg)"
+    record "stop/continue cycles: $cycles ($(((cycles + 1) / 2)) by Ctrl-Z, $((cycles / 2)) by SIGSTOP, each continued by the shell's fg)"
 }
 
 text_absent() {
@@ -216,10 +227,11 @@ wait_for_no_text() {
     poll_until 5 "$2" text_absent "$1"
 }
 
-# The process's state letter (T stopped, S anything else) and the terminal's foreground group.
+# The process's state letter (T stopped, S anything else) and the terminal's foreground group,
+# or "gone" when ps does not find the process.
 process_state() {
     local line
-    line=$(rows_of 1 ps -o stat=,tpgid= -p "$1") || fail "ps cannot see process $1"
+    line=$(rows_of 1 ps -o stat=,tpgid= -p "$1" 2>/dev/null) || { echo "gone"; return; }
     awk '{ print substr($1, 1, 1) == "T" ? "T" : "S", $2 }' <<<"$line"
 }
 
