@@ -32,16 +32,9 @@ std::vector<std::string> words_of(const char* text) {
     }
 }
 
-std::string lowercase(std::string word) {
+std::string in_case(std::string word, int (*change)(int)) {
     for (char& c : word) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return word;
-}
-
-std::string uppercase(std::string word) {
-    for (char& c : word) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = static_cast<char>(change(static_cast<unsigned char>(c)));
     }
     return word;
 }
@@ -55,19 +48,21 @@ void check(bool holds) {
 // An accepted command is its words: open FILE type mpegvideo alias NAME, play NAME or close NAME,
 // keywords in any case, the file and alias exactly as written.
 void check_accepted(const MediaCommand& command, const std::vector<std::string>& words) {
-    const std::string verb = words.empty() ? "" : lowercase(words[0]);
+    std::vector<std::string> lower;
+    for (const std::string& word : words) {
+        lower.push_back(in_case(word, std::tolower));
+    }
     if (command.verb == MediaVerb::open) {
-        check(words.size() == 6 && verb == "open" && lowercase(words[2]) == "type" &&
-              lowercase(words[3]) == "mpegvideo" && lowercase(words[4]) == "alias");
-        check(command.file == words[1]);
+        check(lower.size() == 6 && lower[0] == "open" && lower[2] == "type" &&
+              lower[3] == "mpegvideo" && lower[4] == "alias" && command.file == words[1]);
     } else {
-        check(words.size() == 2);
-        check(verb == (command.verb == MediaVerb::play ? "play" : "close"));
+        check(lower.size() == 2 &&
+              lower[0] == (command.verb == MediaVerb::play ? "play" : "close"));
     }
     check(command.alias == words.back());
     // The alias names the same device in any case, and no other alias does.
-    check(same_alias(command.alias, uppercase(words.back()).c_str()));
-    check(same_alias(uppercase(command.alias).c_str(), lowercase(words.back()).c_str()));
+    check(same_alias(command.alias, in_case(words.back(), std::toupper).c_str()));
+    check(same_alias(in_case(command.alias, std::toupper).c_str(), lower.back().c_str()));
     check(!same_alias(command.alias, (words.back() + "x").c_str()));
     check(!same_alias((words.back() + "x").c_str(), command.alias));
 }
