@@ -44,6 +44,14 @@ constexpr int SGR_RGB_BACKGROUND = 48;
 constexpr int SGR_RGB_FOREGROUND = 38;
 constexpr int SGR_RGB_FORM = 2;
 
+// The frame bound in ansi_frame.hpp counts these sequences; they must not outgrow it.
+static_assert((sizeof SYNC_BEGIN - 1) + (sizeof SYNC_END - 1) + (sizeof CSI - 1) +
+                  (sizeof BLACK_RGB - 1) + 1 + (sizeof ERASE_SCREEN - 1) <=
+              ANSI_FRAME_BRACKETS);
+static_assert(sizeof BLACK_16 <= sizeof BLACK_RGB);
+static_assert((sizeof CSI - 1) + DECIMAL_CAPACITY + 1 + DECIMAL_CAPACITY + 1 <=
+              ANSI_LONGEST_CURSOR_MOVE);
+
 // The console's 16 colours, indexed by the console nibble (bit 0 blue, 1 green, 2 red, 3 bright).
 constexpr std::uint32_t CONSOLE_PALETTE[16] = {
     0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
@@ -108,8 +116,8 @@ private:
 
 // A run: neighbouring screen columns of one row in one colour.
 struct Run {
-    std::int16_t start;  // screen column of the first cell
-    std::int16_t end;    // one past the last
+    int start;  // screen column of the first cell (a terminal may have more than 32767)
+    int end;    // one past the last
     std::uint16_t attributes;
     std::uint8_t layer;  // place of its colour in the colour-by-colour order
 };
@@ -159,11 +167,10 @@ void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, in
         const CharInfo& cell = cells.cells[y * CANVAS_WIDTH + x];
         *text++ = cell_columns == 1 || (offset & 1) == 0 ? printable(cell.character) : ' ';
         if (count > 0 && runs[count - 1].attributes == cell.attributes) {
-            runs[count - 1].end = static_cast<std::int16_t>(column + 1);
+            runs[count - 1].end = column + 1;
             continue;
         }
-        runs[count++] = Run{static_cast<std::int16_t>(column),
-                            static_cast<std::int16_t>(column + 1), cell.attributes, 0};
+        runs[count++] = Run{column, column + 1, cell.attributes, 0};
     }
     p.run_count[row] = count;
 }

@@ -36,8 +36,35 @@ struct FrameStyle {
     bool autowrap = true;
 };
 
-// Large enough for any canvas in any layout and style.
+// The most bytes one frame can take, for any canvas, any layout and any style, from the rules of
+// the encoding. Either order writes each run (neighbouring screen columns of one row in one
+// colour) once, as at most one cursor move, or instead of the move the glyphs of a gap written
+// through when that is fewer bytes than the move, then at most one colour sequence, then its
+// glyphs. A run covers at least one canvas cell, or the part of one that is on the screen, so
+// each of the 80x50 canvas cells costs at most:
+//   - one cursor move: the longest is the full position CSI row ; column H, both numbers 1-based
+//     screen coordinates of an int-sized screen, so at most 10 digits: 2 + 10 + 1 + 10 + 1 bytes
+//     (a relative move or a lone row or column address is only sent when it is shorter);
+//   - one colour sequence: the longest is the 24-bit form of both halves,
+//     CSI 48;2;R;G;B ; 38;2;R;G;B m with components up to 255: 2 + 2 * (5 + 3 * 3 + 2) + 1 + 1
+//     bytes (the 16-colour form, CSI 107;97 m, is 9);
+//   - its glyph in each screen column it spans: 2 for a double-width cell.
+// Once per frame come the synchronized-update bracket, CSI ?2026h and CSI ?2026l (8 bytes each),
+// and the clear-screen in its longer, 24-bit form, CSI 0;48;2;0;0;0 m CSI 2J (2 + 12 + 1 + 4).
+inline constexpr std::size_t ANSI_LONGEST_CURSOR_MOVE = 2 + 10 + 1 + 10 + 1;
+inline constexpr std::size_t ANSI_LONGEST_COLOUR = 2 + 2 * (5 + 3 * 3 + 2) + 1 + 1;
+inline constexpr std::size_t ANSI_MOST_COLUMNS_PER_CELL = 2;
+inline constexpr std::size_t ANSI_FRAME_BRACKETS = 8 + 8 + (2 + 12 + 1 + 4);
+inline constexpr std::size_t ANSI_FRAME_WORST_CASE =
+    std::size_t{CANVAS_CELLS} *
+        (ANSI_LONGEST_CURSOR_MOVE + ANSI_LONGEST_COLOUR + ANSI_MOST_COLUMNS_PER_CELL) +
+    ANSI_FRAME_BRACKETS;
+
+// The one buffer a frame is written into: the encoder writes without a bounds check per byte,
+// trusting the bound above.
 inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
+static_assert(ANSI_FRAME_CAPACITY >= ANSI_FRAME_WORST_CASE,
+              "a frame may not fit the buffer it is written into");
 
 // Writes the frame into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out);

@@ -155,12 +155,61 @@ TEST_F(RunDemo, CaptionsAppearOnlyInsideTheirWindows) {
     }
 }
 
+std::vector<std::uint64_t> frame_digests;
+
+void record_frame_digest(const CellCanvas& cells, std::size_t) {
+    std::uint64_t digest = 14695981039346656037ull;  // FNV-1a over every cell
+    for (const CharInfo& cell : cells.cells) {
+        digest = (digest ^ cell.character) * 1099511628211ull;
+        digest = (digest ^ cell.attributes) * 1099511628211ull;
+    }
+    frame_digests.push_back(digest);
+}
+
+// The calls of set-up, from the first up to the one that reads the timeline's origin.
+std::vector<Call> set_up_calls() {
+    std::vector<Call> calls;
+    for (std::size_t i = 0; i < fake::find_call(Call::tick_count); ++i) {
+        calls.push_back(fake::call_at(i).call);
+    }
+    return calls;
+}
+
+// The music cannot be opened, the cursor cannot be read and the console window cannot be found
+// for the font: every later step is still taken in its place, and the run shows exactly the
+// frames of a run where everything works (with a square font found and set).
 TEST_F(RunDemo, FailuresOfEverySetUpStepChangeNothing) {
+    const std::vector<std::uint32_t> clock{0, 1000, 13000, 50000, 74999, 75000};
+    fake::script_cursor(platform::CursorInfo{57, 1}, true);
+    fake::font_script().reported_fonts = 1;
+    fake::font_script().table_font_index[0] = 3;
+    fake::font_script().size_of_font[3] = Coord{8, 8};
+    frame_digests.clear();
+    fake::observe_frames(record_frame_digest);
+    run_with_clock(clock);
+    ASSERT_EQ(fake::count_of(Call::set_console_font), 1u);
+    const std::vector<std::uint64_t> frames_when_all_works = frame_digests;
+
+    SetUp();
     fake::script_media_result(275);  // file not found
     fake::script_cursor(platform::CursorInfo{0, 0}, false);
     fake::font_script().window_found = false;
-    run_with_clock({0, 74999, 75000});
-    EXPECT_EQ(frames(), 2u);
+    frame_digests.clear();
+    fake::observe_frames(record_frame_digest);
+    run_with_clock(clock);
+    EXPECT_EQ(set_up_calls(), (std::vector<Call>{Call::get_output_handle, Call::set_console_title,
+                                                 Call::send_media_command, Call::send_media_command,
+                                                 Call::set_window_rect, Call::set_buffer_size,
+                                                 Call::get_cursor_info, Call::set_cursor_info,
+                                                 Call::get_console_title, Call::find_window}));
+    EXPECT_STREQ(fake::call_at(3).text, "play muzyka");  // play is sent though open failed
+    EXPECT_EQ(frame_digests.size(), clock.size() - 1);
+    EXPECT_EQ(frame_digests, frames_when_all_works);
+    EXPECT_EQ(fake::count_of(Call::set_console_font), 0u);
+    // Shutdown as always: the music closed, the cursor shown.
+    EXPECT_NE(fake::find_call(Call::send_media_command, "close muzyka"), fake::call_count());
+    EXPECT_EQ(fake::call_at(fake::call_count() - 1).call, Call::set_cursor_info);
+    EXPECT_EQ(fake::call_at(fake::call_count() - 1).values[1], 1);
 }
 
 // Title, then open, then play, then the window geometry; at the end close comes before the

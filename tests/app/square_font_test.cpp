@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <ostream>
 #include <vector>
 
 #include "app/console_window.hpp"
@@ -132,55 +133,48 @@ TEST_F(SquareFont, NoFontsReportedStillAsksForTheTableButExaminesNothing) {
     EXPECT_EQ(fake::count_of(Call::get_console_font_size), 0u);
 }
 
-TEST_F(SquareFont, NoWindowWithTheTitleEndsBeforeAnyLookUp) {
-    script_fonts(12);
-    script_size_of_entry(0, SQUARE);
-    fake::font_script().window_found = false;
-    EXPECT_EQ(select_square_font(), 1);
-    EXPECT_EQ(calls(), (std::vector<Call>{Call::get_console_title, Call::find_window}));
-}
-
-TEST_F(SquareFont, UnreadableTitleEndsBeforeTheWindowIsSearched) {
-    script_fonts(12);
-    fake::font_script().title_readable = false;
-    EXPECT_EQ(select_square_font(), 1);
-    EXPECT_EQ(calls(), std::vector<Call>{Call::get_console_title});
-}
-
-TEST_F(SquareFont, MissingKernelModuleEndsBeforeAnyEntryPointIsLookedUp) {
-    script_fonts(12);
-    fake::font_script().module_found = false;
-    EXPECT_EQ(select_square_font(), 1);
-    EXPECT_EQ(fake::count_of(Call::get_entry_point), 0u);
-    EXPECT_EQ(fake::count_of(Call::get_number_of_console_fonts), 0u);
-}
-
-// The first entry point that is missing ends the step; the later ones are not looked up and no
-// font is enumerated.
-struct MissingEntryPoint {
+// Each step of the search that can come up empty ends it there: no later look-up is made, no
+// font is enumerated or set. The calls up to the end, worked out step by step.
+struct EarlyEnd {
+    const char* what;
     bool fake::FontScript::*present;
-    std::size_t look_ups;
+    std::vector<Call> calls;
 };
 
-class SquareFontWithout : public SquareFont,
-                          public ::testing::WithParamInterface<MissingEntryPoint> {};
+void PrintTo(const EarlyEnd& end, std::ostream* out) { *out << end.what; }
 
-TEST_P(SquareFontWithout, EndsBeforeAnyFontIsEnumerated) {
+class SquareFontEndsEarly : public SquareFont, public ::testing::WithParamInterface<EarlyEnd> {};
+
+TEST_P(SquareFontEndsEarly, AtTheFirstMissingPiece) {
     script_fonts(12);
     script_size_of_entry(0, SQUARE);
     fake::font_script().*(GetParam().present) = false;
     EXPECT_EQ(select_square_font(), 1);
-    EXPECT_EQ(fake::count_of(Call::get_entry_point), GetParam().look_ups);
-    EXPECT_EQ(fake::count_of(Call::get_number_of_console_fonts), 0u);
-    EXPECT_EQ(fake::count_of(Call::get_console_font_info), 0u);
-    EXPECT_EQ(fake::count_of(Call::get_console_font_size), 0u);
-    EXPECT_EQ(fake::count_of(Call::set_console_font), 0u);
+    EXPECT_EQ(calls(), GetParam().calls);
+}
+
+const std::vector<Call> UP_TO_THE_MODULE{Call::get_console_title, Call::find_window,
+                                         Call::get_kernel_module};
+
+std::vector<Call> up_to_the_module_and(std::size_t entry_point_look_ups) {
+    std::vector<Call> calls = UP_TO_THE_MODULE;
+    calls.insert(calls.end(), entry_point_look_ups, Call::get_entry_point);
+    return calls;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachEntryPoint, SquareFontWithout,
-    ::testing::Values(MissingEntryPoint{&fake::FontScript::has_set_console_font, 1},
-                      MissingEntryPoint{&fake::FontScript::has_get_console_font_info, 2},
-                      MissingEntryPoint{&fake::FontScript::has_get_number_of_console_fonts, 3}));
+    EachPiece, SquareFontEndsEarly,
+    ::testing::Values(
+        EarlyEnd{"unreadable title", &fake::FontScript::title_readable, {Call::get_console_title}},
+        EarlyEnd{"no window with the title",
+                 &fake::FontScript::window_found,
+                 {Call::get_console_title, Call::find_window}},
+        EarlyEnd{"no kernel module", &fake::FontScript::module_found, UP_TO_THE_MODULE},
+        EarlyEnd{"no SetConsoleFont", &fake::FontScript::has_set_console_font,
+                 up_to_the_module_and(1)},
+        EarlyEnd{"no GetConsoleFontInfo", &fake::FontScript::has_get_console_font_info,
+                 up_to_the_module_and(2)},
+        EarlyEnd{"no GetNumberOfConsoleFonts", &fake::FontScript::has_get_number_of_console_fonts,
+                 up_to_the_module_and(3)}));
 
 }  // namespace

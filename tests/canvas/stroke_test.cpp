@@ -88,13 +88,27 @@ TEST_F(StrokeTest, ThickHorizontalStrokeCoversBrushWidthPastItsEnd) {
 }
 
 TEST_F(StrokeTest, BrushAtTheRightEdgeDoesNotWrapIntoTheNextRow) {
-    draw_stroke(75, 15, 79, 30, 3);
-    for (const auto& [x, y] : black_cells()) {
-        EXPECT_LE(x, 79);
-        EXPECT_GE(x, 75);
+    // Steep (dy 15 > dx 4), walked along y from 15 to 29; the error starts at 15 / 2 = 7 and
+    // falls by 4 a step, so the column moves on after rows 16, 20, 24 and 28. Worked by hand:
+    // the top-left corner of each 3x3 stamp.
+    const int stamps[][2] = {{75, 15}, {75, 16}, {76, 17}, {76, 18}, {76, 19},
+                             {76, 20}, {77, 21}, {77, 22}, {77, 23}, {77, 24},
+                             {78, 25}, {78, 26}, {78, 27}, {78, 28}, {79, 29}};
+    CellSet expected;
+    for (const auto& [left, top] : stamps) {
+        for (int x = left; x < left + 3 && x <= 79; ++x) {  // cut at the edge, never wrapped
+            for (int y = top; y < top + 3; ++y) {
+                expected.insert({x, y});
+            }
+        }
     }
-    EXPECT_NE(cell_attr(0, 16), ATTR_BLACK);
-    EXPECT_NE(cell_attr(1, 17), ATTR_BLACK);
+    draw_stroke(75, 15, 79, 30, 3);
+    EXPECT_EQ(black_cells(), expected);
+    // Where a wrapped brush would land: the start of the next rows.
+    for (int y = 15; y < 33; ++y) {
+        EXPECT_NE(cell_attr(0, y), ATTR_BLACK) << "row " << y;
+        EXPECT_NE(cell_attr(1, y), ATTR_BLACK) << "row " << y;
+    }
 }
 
 TEST_F(StrokeTest, StrokeFromOffTheCanvasDrawsOnlyItsVisiblePart) {
@@ -116,6 +130,11 @@ TEST_F(StrokeTest, ShallowStrokeStepsItsRowByTheAccumulatedError) {
 
 TEST_F(StrokeTest, StrokesChangeAttributesOnly) {
     draw_stroke(0, 0, 79, 49, 3);
+    // The long diagonal did blacken cells along its whole length (the line passes y = 24.8 at
+    // x = 40 and y = 47.8 at x = 77, and the brush reaches two cells below the line).
+    EXPECT_EQ(cell_attr(0, 0), ATTR_BLACK);
+    EXPECT_EQ(cell_attr(40, 25), ATTR_BLACK);
+    EXPECT_EQ(cell_attr(77, 48), ATTR_BLACK);
     for (int y = 0; y < CANVAS_HEIGHT; ++y) {
         for (int x = 0; x < CANVAS_WIDTH; ++x) {
             ASSERT_EQ(cell_char(x, y), static_cast<char>('A' + (x + y) % 26));

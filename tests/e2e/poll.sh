@@ -1,21 +1,36 @@
 # Sourced by the shell tests: the one way they wait for something.
 #
 # poll_until SECONDS WHAT COMMAND [ARG...]
-#   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS (fractions allowed). When time
-#   runs out it calls `fail "WHAT"` if the script defines fail, else prints WHAT and exits 1.
-poll_until() {
-    local limit=$1 what=$2 tries
-    shift 2
-    tries=$(awk -v s="$limit" 'BEGIN { printf "%d", s * 20 + 1 }')
-    while ! "$@"; do
-        tries=$((tries - 1))
-        if [ "$tries" -le 0 ]; then
-            if declare -F fail >/dev/null; then
-                fail "$what"
-            fi
-            echo "FAIL: $what" >&2
-            exit 1
-        fi
+#   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS of wall-clock time (fractions
+#   allowed; a slow COMMAND does not stretch it). When time runs out it calls `fail "WHAT"` if
+#   the script defines fail, else prints WHAT and exits 1.
+#
+# poll_within SECONDS COMMAND [ARG...]
+#   The same wait, but when time runs out it returns 1 and leaves the verdict to the caller (for
+#   a message that tells what was seen last, or a failure that is counted rather than fatal).
+#
+# COMMAND runs in the script's own shell, so a check that finds its helper broken can end the
+# script at once (with fail or exit) instead of being retried until the time runs out.
+poll_within() {
+    local limit=$1 deadline
+    shift
+    # Microseconds of the wall clock: the limit holds however long each try takes.
+    deadline=$(awk -v s="$limit" -v now="${EPOCHREALTIME/[.,]/}" \
+        'BEGIN { if (s !~ /^[0-9]*\.?[0-9]+$/) exit 1; printf "%.0f", now + s * 1000000 }') ||
+        { echo "poll: '$limit' is not a number of seconds" >&2; exit 2; }
+    until "$@"; do
+        [ "${EPOCHREALTIME/[.,]/}" -lt "$deadline" ] || return 1
         sleep 0.05
     done
+}
+
+poll_until() {
+    local limit=$1 what=$2
+    shift 2
+    poll_within "$limit" "$@" && return 0
+    if declare -F fail >/dev/null; then
+        fail "$what"
+    fi
+    echo "FAIL: $what" >&2
+    exit 1
 }

@@ -1,7 +1,8 @@
 // Shows a series of known canvases through the real terminal back-end, one at a time, so that a
 // script can compare what the terminal then holds with what the canvas holds. For each case i it
 // presents the canvas, writes DIR/<i>.cells (per canvas cell, row by row: the glyph, then the
-// foreground and background as ANSI palette indexes 0-15, e.g. "a 1 9"), creates DIR/<i>.ready,
+// foreground and background as the terminal's palette indexes 0-15, e.g. "a 1 9", from the
+// hand-written console colours rather than the encoder's), creates DIR/<i>.ready,
 // and waits for DIR/<i>.next before going on. Ends after the last case.
 //
 // usage: floodvalley_present_check DIR
@@ -14,9 +15,9 @@
 
 #include "canvas/cell_canvas.hpp"
 #include "platform/platform.hpp"
-#include "platform/terminal/ansi_frame.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
+#include "tests/platform/console_colours.hpp"
 
 namespace {
 
@@ -68,10 +69,6 @@ void draw_case(int index) {
 }
 constexpr int CASES = 7;
 
-// SGR colour numbers as palette indexes: 30-37 and 40-47 are 0-7, 90-97 and 100-107 are 8-15.
-int foreground_index(int sgr) { return sgr >= 90 ? sgr - 90 + 8 : sgr - 30; }
-int background_index(int sgr) { return sgr >= 100 ? sgr - 100 + 8 : sgr - 40; }
-
 bool write_cells(const std::string& path) {
     std::FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr) {
@@ -79,8 +76,8 @@ bool write_cells(const std::string& path) {
     }
     for (const CharInfo& cell : canvas.cells) {
         std::fprintf(out, "%c %d %d\n", static_cast<char>(cell.character),
-                     foreground_index(ansi_foreground(cell.attributes)),
-                     background_index(ansi_background(cell.attributes)));
+                     CONSOLE_COLOURS[cell.attributes & 0x0F].palette_index,
+                     CONSOLE_COLOURS[(cell.attributes >> 4) & 0x0F].palette_index);
     }
     return std::fclose(out) == 0;
 }

@@ -15,14 +15,8 @@ fail() {
     exit 1
 }
 
-wait_for_file() {
-    local waited=0
-    while [ ! -e "$1" ]; do
-        sleep 0.05
-        waited=$((waited + 1))
-        [ "$waited" -lt "${2:-400}" ] || fail "no $1"
-    done
-}
+# Waits up to $2 seconds (default 20) for a file to appear.
+wait_for_file() { poll_until "${2:-20}" "no $1" test -e "$1"; }
 
 # Compares a capture of a W x H pane with a canvas dump, placed as the presenter lays it out:
 # centred when there is room, two columns per cell where 160 columns fit (tmux reports tall
@@ -48,8 +42,12 @@ for y in range(50):
                 coordinates += [str(column), str(row)]
                 expected.append(f"{glyph if half == 0 else ' '} {colours}")
 with open(capture, "rb") as pane:
-    got = subprocess.run([pane_cells] + coordinates, stdin=pane, capture_output=True,
-                         check=True).stdout.decode().split("\n")
+    answer = subprocess.run([pane_cells] + coordinates, stdin=pane, capture_output=True)
+if answer.returncode != 0:
+    sys.exit(f"pane_cells failed with status {answer.returncode}: {answer.stderr.decode()}")
+got = answer.stdout.decode().splitlines()
+if len(got) != len(expected):
+    sys.exit(f"pane_cells answered for {len(got)} cells, {len(expected)} were asked")
 wrong = [i for i, want in enumerate(expected) if got[i] != want]
 if wrong:
     for i in wrong[:5]:
@@ -76,6 +74,12 @@ case_picture_is_exact_when_centred() { picture_is_exact 100 56 "$@"; }
 case_picture_is_exact_in_double_width() { picture_is_exact 171 53 "$@"; }
 case_picture_is_exact_when_clipped() { picture_is_exact 41 20 "$@"; }
 
+alternate_screen_on() {
+    local now
+    now=$(tm display-message -p '#{alternate_on}') || fail "tmux could not report the screen"
+    [ "$now" = 1 ]
+}
+
 # The real demo with its music on SDL's disk driver (no sound device needed), run for a few
 # seconds and ended by a key, under a preloaded counter of every heap call.
 case_no_heap_while_running() {
@@ -84,18 +88,15 @@ case_no_heap_while_running() {
     tm new-session -d -x 80 -y 50 "cd '$work' && env LD_PRELOAD='$counter' \
 FLOODVALLEY_HEAP_REPORT='$work/heap' SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='$work/audio.raw' \
 '$demo' 2>'$work/errors'; sleep 30"
-    local waited=0
-    until [ "$(tm display-message -p '#{alternate_on}')" = 1 ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-        [ "$waited" -lt 100 ] || fail "the demo did not start"
-    done
+    poll_until 10 "the demo did not start" alternate_screen_on
     sleep 2  # some hundreds of frames
     tm send-keys q
-    wait_for_file "$work/heap" 200
+    wait_for_file "$work/heap" 10
     sleep 0.2
     local frames allocations frees
-    read -r _ frames _ allocations _ frees <"$work/heap"
+    read -r _ frames _ allocations _ frees <"$work/heap" || true
+    [[ "$frames $allocations $frees" =~ ^[0-9]+\ [0-9]+\ [0-9]+$ ]] ||
+        fail "the heap report is not 'frames N allocations N frees N': $(cat "$work/heap")"
     [ "$frames" -ge 50 ] || fail "only $frames frames were drawn"
     [ -s "$work/audio.raw" ] || fail "the music did not play"
     [ "$allocations" -eq 0 ] && [ "$frees" -eq 0 ] ||

@@ -1,6 +1,8 @@
 # Sourced by the tmux end-to-end scripts: a private tmux server and a scratch folder for one
 # test, both removed however the test ends, and `tm`, the tmux command on that server.
 # Usage: source tmux_session.sh NAME   (NAME makes the server's socket unique with the PID)
+source "$(dirname "${BASH_SOURCE[0]}")/poll.sh"
+
 socket="floodvalley-$1-$$"
 work=$(mktemp -d)
 cleanup() {
@@ -19,28 +21,52 @@ fail() {
     exit 1
 }
 
+# What a helper program printed, on standard output, when it succeeded and printed exactly ROWS
+# lines; otherwise a message on standard error and status 1. Use it as
+#   out=$(rows_of ROWS COMMAND [ARG...]) || fail "..."
+# so that a helper that crashes or falls short can never make a check pass by saying nothing.
+rows_of() {
+    local rows=$1 output status=0 got
+    shift
+    output=$("$@") || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "$(basename "$1") failed with status $status" >&2
+        return 1
+    fi
+    got=$(printf '%s' "$output" | grep -c '') || true
+    if [ "$got" -ne "$rows" ]; then
+        echo "$(basename "$1") printed $got rows, expected $rows" >&2
+        return 1
+    fi
+    printf '%s\n' "$output"
+}
+
+# Checks of a tmux format and of the pane's text, with tmux's own failures made loud.
+state_is() {
+    local now
+    now=$(pane_state "$1") || fail "tmux could not report $1"
+    [ "$now" = "$2" ]
+}
+
+text_shows() {
+    local text
+    text=$(pane_text) || fail "tmux could not capture the pane"
+    grep -q -- "$1" <<<"$text"
+}
+
 # Polls until a tmux format reads as expected, for up to $3 seconds (default 10).
 wait_for_state() {
-    local format=$1 expected=$2 limit=${3:-10} waited=0
-    while [ "$(pane_state "$format")" != "$expected" ]; do
-        sleep 0.05
-        waited=$((waited + 1))
-        [ "$waited" -lt $((limit * 20)) ] ||
-            fail "$format stayed '$(pane_state "$format")', expected '$expected'"
-    done
+    local format=$1 expected=$2 limit=${3:-10}
+    poll_within "$limit" state_is "$format" "$expected" ||
+        fail "$format stayed '$(pane_state "$format")', expected '$expected'"
 }
 
 wait_for_text() {
-    local pattern=$1 limit=${2:-10} waited=0
-    until pane_text | grep -q -- "$pattern"; do
-        sleep 0.05
-        waited=$((waited + 1))
-        [ "$waited" -lt $((limit * 20)) ] || fail "no '$pattern' on the screen"
-    done
+    poll_until "${2:-10}" "no '$1' on the screen" text_shows "$1"
 }
 
 expect_state() {
     local format=$1 expected=$2 actual
-    actual=$(pane_state "$format")
+    actual=$(pane_state "$format") || fail "tmux could not report $format"
     [ "$actual" = "$expected" ] || fail "$format is '$actual', expected '$expected'"
 }

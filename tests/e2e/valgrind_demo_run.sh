@@ -29,13 +29,9 @@ fail() {
 }
 
 wait_for() {
-    local what=$1 limit=$2 waited=0
+    local what=$1 limit=$2
     shift 2
-    until "$@"; do
-        sleep 0.1
-        waited=$((waited + 1))
-        [ "$waited" -lt $((limit * 10)) ] || fail "$what"
-    done
+    poll_until "$limit" "$what" "$@"
 }
 
 # The run script of a pane: the user's title and modes, the demo under memcheck, then the exit
@@ -76,8 +72,9 @@ check_run() {
     [ "$(state "$run" '#{alternate_on}')" = 0 ] || fail "still on the alternate screen"
     [ "$(state "$run" '#{cursor_flag}')" = 1 ] || fail "the cursor is hidden"
     [ "$(state "$run" '#{pane_title}')" = "$USER_TITLE" ] || fail "the title is '$(state "$run" '#{pane_title}')'"
-    local text
-    text=$(tm capture-pane -p -t "$run" | grep . || true)
+    local screen text
+    screen=$(tm capture-pane -p -t "$run") || fail "tmux could not capture the pane"
+    text=$(grep . <<<"$screen" || true)
     [ -z "$text" ] || fail "text on the screen: $text"
     echo "ok [$run]: $(grep -o 'total heap usage: .*' "$work/$run.log"), $(grep -o 'ERROR SUMMARY: [0-9]* errors' "$work/$run.log")"
 }

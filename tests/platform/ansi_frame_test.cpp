@@ -7,7 +7,9 @@
 
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
-#include "terminal_model.hpp"
+#include "tests/platform/console_colours.hpp"
+#include "tests/platform/frame_on_screen.hpp"
+#include "tests/platform/terminal_model.hpp"
 
 namespace {
 
@@ -46,15 +48,6 @@ std::size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// The colour a terminal model shows for a console colour nibble.
-std::int32_t model_colour(int nibble, bool rgb) {
-    if (rgb) {
-        return MODEL_RGB | static_cast<std::int32_t>(console_rgb(nibble));
-    }
-    const int ansi = ((nibble & 1) << 2) | (nibble & 2) | ((nibble & 4) >> 2);
-    return ansi + (nibble & 8);
-}
-
 // Replays the frame on a model terminal of the layout's size and checks every screen cell: the
 // canvas where the layout puts it, untouched (or cleared) everywhere else; no fault, no scroll,
 // one synchronized update.
@@ -67,38 +60,8 @@ void expect_frame_shows_canvas(const CellCanvas& cells, const FrameLayout& layou
     EXPECT_EQ(screen.sync_begins, 1) << what;
     EXPECT_EQ(screen.sync_ends, 1) << what;
     ASSERT_EQ(bytes.substr(bytes.size() - 8), "\x1b[?2026l") << what;
-    const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
-    int wrong = 0;
-    for (int row = 0; row < layout.screen_rows; ++row) {
-        for (int column = 0; column < layout.screen_columns; ++column) {
-            const int offset = column - layout.left;
-            const int y = row - layout.top;
-            ModelCell want;  // never written
-            if (style.clear_screen) {
-                want = ModelCell{' ', MODEL_DEFAULT, model_colour(0, style.rgb_colours)};
-            }
-            if (offset >= 0 && offset < CANVAS_WIDTH * cell_columns && y >= 0 &&
-                y < CANVAS_HEIGHT) {
-                const CharInfo& cell = cells.cells[cell_index(offset / cell_columns, y)];
-                const unsigned glyph = cell.character & 0xFFu;
-                want.glyph = offset % cell_columns != 0 || glyph < 0x20 || glyph >= 0x7F
-                                 ? ' '
-                                 : static_cast<char>(glyph);
-                want.foreground = model_colour(cell.attributes & 0x0F, style.rgb_colours);
-                want.background = model_colour((cell.attributes >> 4) & 0x0F, style.rgb_colours);
-            }
-            const ModelCell& got = screen.at(column, row);
-            if (got.glyph != want.glyph || got.foreground != want.foreground ||
-                got.background != want.background) {
-                if (++wrong <= 3) {
-                    ADD_FAILURE() << what << ": cell (" << column << ", " << row << ") shows '"
-                                  << got.glyph << "' " << got.foreground << "/" << got.background
-                                  << ", expected '" << want.glyph << "' " << want.foreground << "/"
-                                  << want.background;
-                }
-            }
-        }
-    }
+    std::string report;
+    EXPECT_EQ(count_wrong_cells(screen, cells, layout, style, report), 0) << what << ": " << report;
 }
 
 // The plain encoding: each row positioned, a colour sequence wherever the colour changes.
@@ -142,7 +105,19 @@ CellCanvas random_canvas(int colours, std::uint32_t seed) {
     return cells;
 }
 
-TEST(AnsiFrame, ConsoleAttributesBecomeAnsiColours) {
+// Every console colour in both halves of an attribute, against the hand-written palette: SGR
+// 30-37 and 40-47 select palette entries 0-7, 90-97 and 100-107 entries 8-15.
+TEST(AnsiFrame, ConsoleColoursBecomeTheirSgrNumbersAndRgbValues) {
+    for (int colour = 0; colour < 16; ++colour) {
+        const int index = CONSOLE_COLOURS[colour].palette_index;
+        const int sgr_foreground = index < 8 ? 30 + index : 90 + index - 8;
+        const auto as_foreground = static_cast<std::uint16_t>(colour);
+        const auto as_background = static_cast<std::uint16_t>(colour << 4);
+        EXPECT_EQ(ansi_foreground(as_foreground), sgr_foreground) << "colour " << colour;
+        EXPECT_EQ(ansi_background(as_background), sgr_foreground + 10) << "colour " << colour;
+        EXPECT_EQ(console_rgb(colour), CONSOLE_COLOURS[colour].rgb) << "colour " << colour;
+    }
+    // The demo's own attributes, spelled out.
     EXPECT_EQ(ansi_background(ATTR_RED), 101);
     EXPECT_EQ(ansi_foreground(ATTR_RED), 31);
     EXPECT_EQ(ansi_background(ATTR_GREEN), 102);
@@ -151,9 +126,6 @@ TEST(AnsiFrame, ConsoleAttributesBecomeAnsiColours) {
     EXPECT_EQ(ansi_foreground(ATTR_WHITE), 37);
     EXPECT_EQ(ansi_background(ATTR_BLACK), 40);
     EXPECT_EQ(ansi_foreground(ATTR_BLACK), 30);
-    EXPECT_EQ(ansi_foreground(0x01), 34);  // console blue is ANSI 4
-    EXPECT_EQ(ansi_foreground(0x0C), 91);  // bright red
-    EXPECT_EQ(ansi_background(0x90), 104);
 }
 
 TEST(AnsiFrame, DemoFramesShowExactlyTheCanvasInEveryLayoutAndStyle) {
@@ -311,13 +283,6 @@ TEST(AnsiFrame, DoubleWidthClipsHalfCellsAtEveryEdge) {
 }
 
 TEST(AnsiFrame, RgbColoursUseTheConsolePalette) {
-    EXPECT_EQ(console_rgb(0xC), 0xFF0000u);
-    EXPECT_EQ(console_rgb(0x4), 0x800000u);
-    EXPECT_EQ(console_rgb(0xA), 0x00FF00u);
-    EXPECT_EQ(console_rgb(0x2), 0x008000u);
-    EXPECT_EQ(console_rgb(0xF), 0xFFFFFFu);
-    EXPECT_EQ(console_rgb(0x7), 0xC0C0C0u);
-    EXPECT_EQ(console_rgb(0x0), 0x000000u);
     CellCanvas cells = uniform(ATTR_RED, 'a');
     cells.cells[1].attributes = ATTR_GREEN;
     cells.cells[2].attributes = 0xA4;  // background unchanged: only the foreground is sent
@@ -342,7 +307,10 @@ TEST(AnsiFrame, ClearingPaintsTheWholeScreenBlackInsideTheUpdate) {
               0u);
 }
 
-TEST(AnsiFrame, WorstCaseFrameFitsTheBuffer) {
+// Frames made to be long: two colours alternating, then a new colour in every cell, in 24-bit
+// colour, double width, cleared, also on a screen far larger than the picture so that every
+// position is long. They show the canvas exactly and stay within the stated worst case.
+TEST(AnsiFrame, LongestFramesStayWithinTheWorstCase) {
     CellCanvas cells{};
     for (int i = 0; i < CANVAS_CELLS; ++i) {
         cells.cells[i] = CharInfo{'x', static_cast<std::uint16_t>(i % 2 == 0 ? 0xF7 : 0x88)};
@@ -350,11 +318,31 @@ TEST(AnsiFrame, WorstCaseFrameFitsTheBuffer) {
     FrameStyle style;
     style.rgb_colours = true;
     style.clear_screen = true;
-    EXPECT_LT(encode(cells, double_width(0, 0, 160, 50), style).size(), ANSI_FRAME_CAPACITY);
-    for (int i = 0; i < CANVAS_CELLS; ++i) {
-        cells.cells[i].attributes = static_cast<std::uint16_t>(i * 37 % 256);  // 256 colours
+    for (int pattern = 0; pattern < 2; ++pattern) {
+        for (const FrameLayout& layout :
+             {double_width(0, 0, 160, 50), double_width(99830, 99950, 100000, 100000)}) {
+            const std::size_t size = encode(cells, layout, style).size();
+            EXPECT_LE(size, ANSI_FRAME_WORST_CASE) << "pattern " << pattern;
+        }
+        expect_frame_shows_canvas(cells, double_width(0, 0, 160, 50), style, "long frame");
+        for (int i = 0; i < CANVAS_CELLS; ++i) {
+            cells.cells[i].attributes = static_cast<std::uint16_t>(i * 37 % 256);  // 256 colours
+        }
     }
-    EXPECT_LT(encode(cells, double_width(0, 0, 160, 50), style).size(), ANSI_FRAME_CAPACITY);
+}
+
+// The widest screen a terminal can report, with the picture centred as on any other: its
+// columns lie beyond 32767. Only the picture and the cells around it are kept by the model.
+TEST(AnsiFrame, PictureIsExactOnTheWidestScreen) {
+    demo_frame(3);
+    const FrameLayout layout{32727, 40, 65535, 100};
+    const std::string bytes = encode(canvas, layout, FrameStyle{});
+    const ModelScreen screen = replay(bytes, layout.screen_columns, layout.screen_rows, true,
+                                      ModelWindow{32726, 39, 82, 52});
+    ASSERT_EQ(screen.fault, "");
+    std::string report;
+    EXPECT_EQ(count_wrong_cells(screen, canvas, layout, FrameStyle{}, report), 0) << report;
+    EXPECT_NE(bytes.find("\x1b[41;32728H"), std::string::npos);  // the first row's position
 }
 
 TEST(AnsiFrame, AScreenWithNoRoomGetsAnEmptyUpdate) {

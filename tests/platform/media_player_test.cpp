@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -288,55 +289,82 @@ TEST_F(MediaPlayer, RefusedCommandsChangeNothing) {
 
 // --- Bad files: silent, never a hang ----------------------------------------------------------
 
-class MediaPlayerBadFile : public MediaPlayer {
-protected:
-    // The whole sequence must finish well inside the deadline, refuse the open, and leave the
-    // capture (if the device was opened at all) silent.
-    void expect_silent_run(const std::string& file) {
-        const ChildRun run = play_for(file, 200);
-        ASSERT_TRUE(run.finished) << "the player hung on " << file;
-        ASSERT_TRUE(exited_cleanly(run));
-        const std::vector<long> codes = numbers_in(run.report);
-        ASSERT_EQ(codes.size(), 4u);
-        EXPECT_NE(codes[0], 0) << "open accepted " << file;
-        EXPECT_EQ(codes[1], MEDIA_ERROR_UNKNOWN_ALIAS);
-        EXPECT_EQ(codes[2], MEDIA_ERROR_UNKNOWN_ALIAS);
-        const auto pcm = captured();
-        EXPECT_EQ(first_audible_frame(pcm, AUDIBLE), frame_count(pcm)) << "sound from " << file;
-    }
+// Every kind of file that is not music, made in a fresh folder; returns its path.
+struct BadFile {
+    const char* kind;
+    std::string (*make)(const std::string& dir);
 };
 
-TEST_F(MediaPlayerBadFile, Missing) { expect_silent_run(dir + "/TEVDRONE.MP3"); }
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.kind; }
 
-TEST_F(MediaPlayerBadFile, Fifo) {
+std::string write_bytes(const std::string& dir, const std::string& bytes) {
     const std::string path = dir + "/TEVDRONE.MP3";
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    expect_silent_run(path);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
 }
 
-TEST_F(MediaPlayerBadFile, Directory) {
-    const std::string path = dir + "/TEVDRONE.MP3";
-    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
-    expect_silent_run(path);
-}
-
-TEST_F(MediaPlayerBadFile, Empty) { expect_silent_run(write_file("TEVDRONE.MP3", "")); }
-
-TEST_F(MediaPlayerBadFile, RandomBytes) {
-    std::string bytes(100000, '\0');
+std::string random_bytes(std::size_t count) {
+    std::string bytes(count, '\0');
     std::uint32_t state = 12345;
     for (char& c : bytes) {
         state = state * 1664525u + 1013904223u;
         c = static_cast<char>(state >> 24);
     }
-    expect_silent_run(write_file("TEVDRONE.MP3", bytes));
+    return bytes;
 }
 
-TEST_F(MediaPlayerBadFile, TextFile) {
-    expect_silent_run(write_file("TEVDRONE.MP3", "this is not music\n"));
+const BadFile BAD_FILES[] = {
+    {"missing", [](const std::string& dir) { return dir + "/TEVDRONE.MP3"; }},
+    {"fifo",
+     [](const std::string& dir) {
+         const std::string path = dir + "/TEVDRONE.MP3";
+         EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+         return path;
+     }},
+    {"directory",
+     [](const std::string& dir) {
+         const std::string path = dir + "/TEVDRONE.MP3";
+         EXPECT_EQ(mkdir(path.c_str(), 0700), 0);
+         return path;
+     }},
+    {"empty", [](const std::string& dir) { return write_bytes(dir, ""); }},
+    {"random bytes", [](const std::string& dir) { return write_bytes(dir, random_bytes(100000)); }},
+    {"text", [](const std::string& dir) { return write_bytes(dir, "this is not music\n"); }},
+    {"endless device",
+     [](const std::string& dir) {
+         const std::string path = dir + "/TEVDRONE.MP3";
+         EXPECT_EQ(symlink("/dev/zero", path.c_str()), 0);
+         return path;
+     }},
+    {"symlink loop",
+     [](const std::string& dir) {
+         const std::string path = dir + "/TEVDRONE.MP3";
+         EXPECT_EQ(symlink("TEVDRONE.MP3", path.c_str()), 0);
+         return path;
+     }},
+};
+
+class MediaPlayerBadFile : public MediaPlayer, public ::testing::WithParamInterface<BadFile> {};
+
+// The whole sequence must finish well inside the deadline, refuse the open, and leave the
+// capture (if the device was opened at all) silent.
+TEST_P(MediaPlayerBadFile, IsRefusedAtOnceAndStaysSilent) {
+    const std::string file = GetParam().make(dir);
+    const ChildRun run = play_for(file, 200);
+    ASSERT_TRUE(run.finished) << "the player hung on " << file;
+    ASSERT_TRUE(exited_cleanly(run));
+    const std::vector<long> codes = numbers_in(run.report);
+    ASSERT_EQ(codes.size(), 4u);
+    EXPECT_NE(codes[0], 0) << "open accepted " << file;
+    EXPECT_EQ(codes[1], MEDIA_ERROR_UNKNOWN_ALIAS);
+    EXPECT_EQ(codes[2], MEDIA_ERROR_UNKNOWN_ALIAS);
+    const auto pcm = captured();
+    EXPECT_EQ(first_audible_frame(pcm, AUDIBLE), frame_count(pcm)) << "sound from " << file;
 }
 
-TEST_F(MediaPlayerBadFile, TruncatedTrackPlaysWhatThereIsThenStops) {
+INSTANTIATE_TEST_SUITE_P(EveryKind, MediaPlayerBadFile, ::testing::ValuesIn(BAD_FILES));
+
+TEST_F(MediaPlayer, TruncatedTrackPlaysWhatThereIsThenStops) {
     // About 1.5 s of audio, cut in the middle of a frame.
     const std::string path = write_file("TEVDRONE.MP3", first_bytes_of(FLOODVALLEY_TRACK, 30001));
     const ChildRun run = play_for(path, 3000);

@@ -27,10 +27,12 @@ void put(Model& m, char glyph) {
             m.y = m.screen.rows - 1;
         }
     }
-    ModelCell& cell =
-        m.screen.cells[static_cast<std::size_t>(m.y) * static_cast<std::size_t>(m.screen.columns) +
-                       static_cast<std::size_t>(m.x)];
-    cell = ModelCell{glyph, m.foreground, m.background};
+    if (!m.screen.watched(m.x, m.y)) {
+        m.screen.fault = "a glyph outside the watched window, at column " + std::to_string(m.x) +
+                         " row " + std::to_string(m.y);
+        return;
+    }
+    m.screen.at(m.x, m.y) = ModelCell{glyph, m.foreground, m.background};
     if (m.x == m.screen.columns - 1) {
         m.wrap_pending = m.autowrap;
     } else {
@@ -108,12 +110,20 @@ void control(Model& m, bool is_private, const std::vector<int>& p, char final_by
 }  // namespace
 
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap) {
+    return replay(bytes, columns, rows, autowrap, ModelWindow{0, 0, columns, rows});
+}
+
+ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap,
+                   const ModelWindow& window) {
     Model m;
     m.autowrap = autowrap;
     m.screen.columns = columns;
     m.screen.rows = rows;
-    m.screen.cells.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
-                          ModelCell{});
+    m.screen.window = window;
+    m.screen.cells.assign(
+        static_cast<std::size_t>(window.columns) * static_cast<std::size_t>(window.rows),
+        ModelCell{});
+    std::vector<int> p;  // one sequence's parameters, kept from one sequence to the next
     for (std::size_t i = 0; i < bytes.size() && m.screen.fault.empty(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {
@@ -127,7 +137,7 @@ ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowra
         i += 2;
         const bool is_private = i < bytes.size() && bytes[i] == '?';
         i += is_private ? 1 : 0;
-        std::vector<int> p;
+        p.clear();
         int number = 0;
         bool any = false;
         for (; i < bytes.size(); ++i) {

@@ -26,9 +26,10 @@ TEST(GlyphNoise, FirstCharactersFromTheInitialSeed) {
 }
 
 TEST(GlyphNoise, StateWrapsModulo2To32) {
+    // 0xFFFFFFFF is -1 modulo 2^32, so one step lands on -16807 = 2^32 - 16807.
     glyph_seed = 0xFFFFFFFFu;
     next_glyph();
-    EXPECT_EQ(glyph_seed, static_cast<std::uint32_t>(0xFFFFFFFFull * 16807ull));
+    EXPECT_EQ(glyph_seed, 4294950489u);
 }
 
 TEST(GlyphNoise, RangeEndsAtSpaceAndClosingBrace) {
@@ -37,19 +38,26 @@ TEST(GlyphNoise, RangeEndsAtSpaceAndClosingBrace) {
     EXPECT_EQ(glyph_for_state(0xFF800000u), ' ');  // only the low 23 bits count
 }
 
-// The rule is 32 + floor(94 m / 2^23). Checked for every m against the exact integer form and
-// against the floating-point form evaluated in double precision (in single precision the
-// product by -94 rounds, and some m would come out one higher).
-TEST(GlyphNoise, EveryLow23BitValueMatchesBothFormsOfTheRule) {
+// The rule is 32 + floor(94 m / 2^23). Checked for every m against the rule counted up instead
+// of divided (each step of m adds 94 to a remainder; each time the remainder reaches 2^23 the
+// glyph moves on by one) and against the floating-point form evaluated in double precision (in
+// single precision the product by -94 rounds, and some m would come out one higher).
+TEST(GlyphNoise, EveryLow23BitValueMatchesTheRuleCountedUpAndItsFloatingPointForm) {
+    constexpr std::uint32_t two_to_23 = 0x800000u;
+    int counted = 32;
+    std::uint32_t remainder = 0;
     int mismatches = 0;
-    for (std::uint32_t m = 0; m <= 0x7FFFFF; ++m) {
-        const auto exact = static_cast<char>(32 + ((94ull * m) >> 23));
+    for (std::uint32_t m = 0; m < two_to_23; ++m) {
         const char computed = glyph_for_state(m | 0x12800000u);
-        if (computed != exact || reference_glyph(m) != exact) {
+        if (computed != counted || reference_glyph(m) != counted) {
             ++mismatches;
+        }
+        for (remainder += 94; remainder >= two_to_23; remainder -= two_to_23) {
+            ++counted;
         }
     }
     EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(counted, 32 + 94);  // 2^23 steps of 94 make exactly 94 whole glyphs
 }
 
 TEST(GlyphNoise, SinglePrecisionFormWouldBeWrongSomewhere) {
@@ -76,11 +84,18 @@ TEST(GlyphNoise, JumpAheadMatchesSingleSteps) {
         }
     }
     EXPECT_EQ(glyph_jump_multiplier(0), 1u);
-    EXPECT_EQ(GLYPH_BLOCK_MULTIPLIER, glyph_jump_multiplier(GLYPH_LANES));
+}
+
+// Lane j starts j + 1 single steps on, and a block moves every lane on by GLYPH_LANES steps:
+// both tables checked against stepping from 1 one multiplication at a time.
+TEST(GlyphNoise, LaneOffsetsAndTheBlockStepAreSingleStepsCounted) {
+    std::uint32_t stepped = 1;
     for (int j = 0; j < GLYPH_LANES; ++j) {
-        EXPECT_EQ(glyph_lane_offsets[static_cast<std::size_t>(j)],
-                  glyph_jump_multiplier(static_cast<std::uint64_t>(j) + 1));
+        stepped *= 16807u;
+        EXPECT_EQ(glyph_lane_offsets[static_cast<std::size_t>(j)], stepped) << "lane " << j;
     }
+    EXPECT_EQ(GLYPH_BLOCK_MULTIPLIER, stepped);
+    EXPECT_EQ(GLYPH_BLOCK_MULTIPLIER, 2585392001u);  // 16807^16 mod 2^32
 }
 
 }  // namespace

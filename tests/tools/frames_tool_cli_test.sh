@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # floodvalley-frames as a user runs it: output shape, options, bad input and exit statuses.
-set -u
+set -uo pipefail
 tool=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -5,7 +5,7 @@
 # memcheck error and leak nothing, and end with the status it has without valgrind.
 #
 # Usage: frames_tool_valgrind_test.sh VALGRIND FRAMES_TOOL SUPPRESSIONS
-set -u
+set -uo pipefail
 valgrind=$1
 tool=$2
 suppressions=$3

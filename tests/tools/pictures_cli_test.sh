@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # floodvalley-frames --format png|y4m as a user runs it: file names and sizes, the video
 # stream's layout, and every way a font file can be unusable (one line, status 2, no pictures).
-set -u
+set -uo pipefail
 tool=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's pictures are exactly what tools/readme-pictures makes: same names, same bytes.
-set -u
+set -uo pipefail
 script=$1
 committed=$2
 export FLOODVALLEY_FRAMES=$3

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tools/record-video on a one-second run: a playable MP4 with the soundtrack muxed in, a
 # silent one with a note when there is no soundtrack, and clear refusals of bad options.
-set -u
+set -uo pipefail
 script=$1
 export FLOODVALLEY_FRAMES=$2
 failures=0

@@ -7,6 +7,7 @@
 # Wine. Otherwise EXE_64, the same source built for 64-bit Windows, is run instead.
 # Exits 0 when every assertion holds; prints one line per failure.
 set -euo pipefail
+source "$(dirname "$0")/../e2e/poll.sh"
 
 [ $# -ge 2 ] || { echo "usage: $0 WORK_DIR EXE_32 [EXE_64]" >&2; exit 2; }
 work=$(mkdir -p "$1" && cd "$1" && pwd)
@@ -132,29 +133,30 @@ start_run() {
          '$loader' floodvalley.exe; echo \"EXIT-STATUS=\$?\"; sleep 600"
 }
 
-pane() { tmux -L "$socket_prefix-$1" "${@:2}"; }
+# What tmux shows of a pane. A tmux that cannot answer ends the test: an empty answer must never
+# pass for a blank screen.
+pane() {
+    tmux -L "$socket_prefix-$1" "${@:2}" ||
+        { echo "FAIL: tmux could not answer for the $1 pane" >&2; exit 1; }
+}
 capture() { pane "$1" capture-pane -p -e -t 0; }
+plain_capture() { pane "$1" capture-pane -p -N -t 0; }
 title_of() { pane "$1" display -p -t 0 '#{pane_title}'; }
 cursor_visible() { [ "$(pane "$1" display -p -t 0 '#{cursor_flag}')" = 1 ]; }
-exit_line() { pane "$1" capture-pane -p -t 0 | grep -o 'EXIT-STATUS=[0-9]*' | head -1; }
-
-# Waits up to $2 s for the demo's title; prints the seconds it took.
-wait_for_title() {
-    local name=$1 limit=$2 start=$SECONDS
-    while [ "$(title_of "$name")" != "$TITLE" ]; do
-        [ $((SECONDS - start)) -lt "$limit" ] || return 1
-        sleep 0.2
-    done
+exit_line() {
+    local screen
+    screen=$(pane "$1" capture-pane -p -t 0) || exit 1
+    grep -o 'EXIT-STATUS=[0-9]*' <<<"$screen" | head -1 || true
 }
+
+has_title() { [ "$(title_of "$1")" = "$TITLE" ]; }
+has_exited() { [ -n "$(exit_line "$1")" ]; }
+
+# Waits up to $2 s for the demo's title; returns 1 if it does not come.
+wait_for_title() { poll_within "$2" has_title "$1"; }
 
 # Waits up to $2 s for the pane's exit-status line.
-wait_for_exit() {
-    local name=$1 limit=$2 start=$SECONDS
-    while [ -z "$(exit_line "$name")" ]; do
-        [ $((SECONDS - start)) -lt "$limit" ] || return 1
-        sleep 0.2
-    done
-}
+wait_for_exit() { poll_within "$2" has_exited "$1"; }
 
 # The flag as it stands in the first seconds: red and green fields and the white band, exactly
 # 80 columns by 50 rows of picture, no cursor.
@@ -164,9 +166,10 @@ check_running_picture() {
     [[ $screen == *"$SGR_RED"* ]] && [[ $screen == *"$SGR_GREEN"* ]] &&
         [[ $screen == *"$SGR_WHITE_BACKGROUND"* ]] && pass "$name: the flag's colours are shown" ||
         fail "$name: the flag's red, green and white are not all on screen"
-    plain=$(pane "$name" capture-pane -p -N -t 0)  # -N: keep trailing spaces, glyphs too
+    plain=$(plain_capture "$name")  # -N: keep trailing spaces, glyphs too
     widths=$(head -n 50 <<<"$plain" | awk '{ print length($0) }' | sort -u | tr '\n' ' ')
-    [ "$widths" = "80 " ] && pass "$name: 50 rows of 80 columns" ||
+    [ "$(grep -c '' <<<"$plain")" -ge 50 ] && [ "$widths" = "80 " ] &&
+        pass "$name: 50 rows of 80 columns" ||
         fail "$name: picture row widths are '$widths', expected 80 on each of 50 rows"
     [ -z "$(tail -n +51 <<<"$plain" | tr -d ' \n')" ] || fail "$name: text below the 50 picture rows"
     [ "$(title_of "$name")" = "$TITLE" ] && pass "$name: title set" ||
@@ -180,23 +183,24 @@ check_ended() {
     local name=$1 plain
     [ "$(exit_line "$name")" = "EXIT-STATUS=0" ] && pass "$name: exit status 0" ||
         fail "$name: $(exit_line "$name"), expected EXIT-STATUS=0"
-    plain=$(pane "$name" capture-pane -p -t 0)
+    plain=$(pane "$name" capture-pane -p -t 0) || exit 1
     [ -z "$(grep -v 'EXIT-STATUS=' <<<"$plain" | tr -d ' \n')" ] && pass "$name: terminal left blank" ||
         fail "$name: the picture is left on the terminal"
     cursor_visible "$name" && pass "$name: cursor shown again" || fail "$name: cursor left hidden"
 }
 
 # A caption is cut in at seconds 13 to 15: black cells appear then.
+caption_shown() {
+    local screen
+    screen=$(capture "$1") || exit 1
+    [[ $screen == *"$SGR_BLACK_BACKGROUND"* ]]
+}
+
 check_caption() {
-    local name=$1 since=$2 seen=0
-    while [ $((SECONDS - since)) -le 18 ]; do
-        if [ $((SECONDS - since)) -ge 12 ] && [[ $(capture "$name") == *"$SGR_BLACK_BACKGROUND"* ]]; then
-            seen=1
-            break
-        fi
-        sleep 0.3
-    done
-    [ "$seen" = 1 ] && pass "$name: caption strokes shown between seconds 12 and 18" ||
+    local name=$1 since=$2
+    [ $((SECONDS - since)) -ge 12 ] || sleep $((12 - (SECONDS - since)))
+    poll_within $((18 - (SECONDS - since) > 0 ? 18 - (SECONDS - since) : 0)) caption_shown "$name" &&
+        pass "$name: caption strokes shown between seconds 12 and 18" ||
         fail "$name: no black caption strokes between seconds 12 and 18"
 }
 
