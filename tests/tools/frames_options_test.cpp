@@ -70,6 +70,7 @@ TEST(FramesOptions, DefaultsAndEveryOption) {
 
     EXPECT_EQ(parse({"--fps", "1", "--seconds", "0"}).outcome, OptionsOutcome::run);
     EXPECT_EQ(parse({"--help"}).outcome, OptionsOutcome::help);
+    EXPECT_EQ(parse({"--every", "2", "--version"}).outcome, OptionsOutcome::version);
 }
 
 TEST(FramesOptions, BadOptionsNameTheOption) {

@@ -22,6 +22,7 @@ const char FRAMES_USAGE[] =
     "  --out DIR       the directory for --format png; created if missing\n"
     "  --font FILE     the 8x8 PSF console font of the pictures, gzip-compressed or not\n"
     "                  (default /usr/share/consolefonts/Lat15-VGA8.psf.gz)\n"
+    "  --version       the program's version\n"
     "  --help          this text\n";
 
 namespace {
@@ -220,6 +221,9 @@ OptionsOutcome parse_frames_options(int argc, const char* const* argv, FramesOpt
         const char* argument = argv[i];
         if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             return OptionsOutcome::help;
+        }
+        if (std::strcmp(argument, "--version") == 0) {
+            return OptionsOutcome::version;
         }
         const Option option = find_option(argument);
         if (option == Option::count) {

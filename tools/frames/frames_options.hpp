@@ -16,7 +16,7 @@ struct FramesOptions {
     const char* font_path = nullptr;  // --font: the console font of png and y4m pictures
 };
 
-enum class OptionsOutcome { run, help, error };
+enum class OptionsOutcome { run, help, version, error };
 
 inline constexpr std::size_t MESSAGE_CAPACITY = 256;
 

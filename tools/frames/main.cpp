@@ -141,6 +141,9 @@ int main(int argc, char** argv) {
     char message[MESSAGE_CAPACITY] = {};
     switch (parse_frames_options(argc, argv, run.options, message)) {
         case OptionsOutcome::help: std::fputs(FRAMES_USAGE, stdout); return 0;
+        case OptionsOutcome::version:
+            std::printf("floodvalley-frames %s\n", FLOODVALLEY_VERSION);
+            return 0;
         case OptionsOutcome::error:
             std::fprintf(stderr, "floodvalley-frames: %s (try --help)\n", message);
             return EXIT_BAD_INPUT;
