@@ -4,6 +4,10 @@
 // the pictures floodvalley-frames writes for the same timeline.
 #include <cstdint>
 
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
+
 #include "app/run_demo.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
@@ -17,7 +21,56 @@ namespace {
 
 CellPicture picture;
 // The picture as the canvas takes it: one RGBA pixel in four bytes, rows from the top.
-std::uint32_t rgba_pixels[PICTURE_HEIGHT * PICTURE_WIDTH];
+static_assert(PICTURE_WIDTH % 16 == 0);
+alignas(16) std::uint32_t rgba_pixels[PICTURE_HEIGHT * PICTURE_WIDTH];
+
+#ifdef __wasm_simd128__
+
+// One channel of the 16 console colours, as a table for the byte shuffle.
+template <std::uint8_t Rgb::*channel>
+constexpr auto channel_table = [] {
+    struct {
+        alignas(16) std::uint8_t bytes[16];
+    } table{};
+    for (int i = 0; i < 16; ++i) {
+        table.bytes[i] = console_palette[i].*channel;
+    }
+    return table;
+}();
+
+// Sixteen pixels at a time: each channel looked up for all of them in one shuffle, then red,
+// green, blue and alpha interleaved into four vectors of four RGBA pixels.
+void expand_to_rgba(const CellPicture& source, std::uint32_t* target) {
+    const v128_t reds = wasm_v128_load(channel_table<&Rgb::red>.bytes);
+    const v128_t greens = wasm_v128_load(channel_table<&Rgb::green>.bytes);
+    const v128_t blues = wasm_v128_load(channel_table<&Rgb::blue>.bytes);
+    const v128_t opaque = wasm_i8x16_splat(-1);
+    for (int y = 0; y < PICTURE_HEIGHT; ++y) {
+        for (int x = 0; x < PICTURE_WIDTH; x += 16, target += 16) {
+            const v128_t indices = wasm_v128_load(&source.pixels[y][x]);
+            const v128_t r = wasm_i8x16_swizzle(reds, indices);
+            const v128_t g = wasm_i8x16_swizzle(greens, indices);
+            const v128_t b = wasm_i8x16_swizzle(blues, indices);
+            const v128_t rg_low =
+                wasm_i8x16_shuffle(r, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+            const v128_t rg_high = wasm_i8x16_shuffle(r, g, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28,
+                                                      13, 29, 14, 30, 15, 31);
+            const v128_t ba_low = wasm_i8x16_shuffle(b, opaque, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20,
+                                                     5, 21, 6, 22, 7, 23);
+            const v128_t ba_high = wasm_i8x16_shuffle(b, opaque, 8, 24, 9, 25, 10, 26, 11, 27, 12,
+                                                      28, 13, 29, 14, 30, 15, 31);
+            wasm_v128_store(target, wasm_i16x8_shuffle(rg_low, ba_low, 0, 8, 1, 9, 2, 10, 3, 11));
+            wasm_v128_store(target + 4,
+                            wasm_i16x8_shuffle(rg_low, ba_low, 4, 12, 5, 13, 6, 14, 7, 15));
+            wasm_v128_store(target + 8,
+                            wasm_i16x8_shuffle(rg_high, ba_high, 0, 8, 1, 9, 2, 10, 3, 11));
+            wasm_v128_store(target + 12,
+                            wasm_i16x8_shuffle(rg_high, ba_high, 4, 12, 5, 13, 6, 14, 7, 15));
+        }
+    }
+}
+
+#else
 
 // A console colour as four bytes in memory order red, green, blue, alpha (opaque).
 constexpr std::uint32_t rgba_word(const Rgb& colour) {
@@ -25,23 +78,15 @@ constexpr std::uint32_t rgba_word(const Rgb& colour) {
            std::uint32_t{colour.blue} << 16 | 0xFF000000u;
 }
 
-constexpr auto rgba_palette = [] {
-    struct {
-        std::uint32_t words[16];
-    } palette{};
-    for (int i = 0; i < 16; ++i) {
-        palette.words[i] = rgba_word(console_palette[i]);
-    }
-    return palette;
-}();
-
 void expand_to_rgba(const CellPicture& source, std::uint32_t* target) {
     for (int y = 0; y < PICTURE_HEIGHT; ++y) {
         for (int x = 0; x < PICTURE_WIDTH; ++x) {
-            *target++ = rgba_palette.words[source.pixels[y][x] & 0x0F];
+            *target++ = rgba_word(console_palette[source.pixels[y][x] & 0x0F]);
         }
     }
 }
+
+#endif
 
 }  // namespace
 

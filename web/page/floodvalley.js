@@ -90,6 +90,26 @@
     }
   }
 
+  // Asking for the audio outputs starts the browser's audio service while the page loads.
+  // Otherwise the gesture's AudioContext would hold up the first frame until the service is
+  // up (half a second and more in a fresh Chromium). Where the page may not ask, the run only
+  // starts a little later.
+  async function wakeAudioOutput() {
+    try {
+      await navigator.mediaDevices?.enumerateDevices();
+    } catch {
+      // nothing is lost
+    }
+  }
+
+  async function loadSound() {
+    const sound = await loadTrack();
+    if (sound.track !== null) {
+      await wakeAudioOutput();
+    }
+    return sound;
+  }
+
   function startSound(track) {
     if (track === null) {
       return null;
@@ -203,7 +223,7 @@
       document.addEventListener('fullscreenchange', onFullscreenChange);
     }
     try {
-      const [, sound] = await Promise.all([loadPictureCode(), loadTrack()]);
+      const [, sound] = await Promise.all([loadPictureCode(), loadSound()]);
       page.track = sound.track;
       if (sound.problem !== null) {
         showNote(sound.problem);

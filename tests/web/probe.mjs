@@ -1,0 +1,21 @@
+import { chromium } from 'playwright-core';
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+const page = await browser.newPage();
+await page.addInitScript(() => {
+  const log = window.__log = [];
+  const t = (what) => log.push([what, performance.now().toFixed(1)]);
+  window.addEventListener('keydown', () => t('key'), true);
+  const Real = window.AudioContext;
+  window.AudioContext = class extends Real { constructor(...a) { t('ctx-'); super(...a); t('ctx+'); } };
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (...a) { t('put-'); const r = put.apply(this, a); t('put+'); return r; };
+  const raf = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (cb) => raf((ts) => { t('frame-'); cb(ts); t('frame+'); });
+});
+await page.goto(`http://127.0.0.1:${process.argv[2]}/`);
+while (await page.evaluate(() => document.body.dataset.state) !== 'ready') await new Promise(r => setTimeout(r, 20));
+await new Promise(r => setTimeout(r, 500));
+await page.keyboard.press('Space');
+await new Promise(r => setTimeout(r, 1500));
+console.log(JSON.stringify((await page.evaluate(() => window.__log)).slice(0, 14)));
+await browser.close();
