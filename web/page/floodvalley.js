@@ -215,6 +215,7 @@
   }
 
   async function start() {
+    document.getElementById('heading').textContent = document.title;
     window.addEventListener('resize', fitPicture);
     fitPicture();
     if (document.fullscreenEnabled) {
