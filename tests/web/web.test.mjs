@@ -61,7 +61,8 @@ function exportedPicture(elapsedMs) {
   const dir = mkdtempSync(join(tmpdir(), 'floodvalley-frames-'));
   try {
     const last = elapsedMs.length - 1;
-    execFileSync(FRAMES_TOOL, ['--format', 'png', '--out', dir, '--every', String(Math.max(last, 1))],
+    const every = String(Math.max(last, 1));  // writes frame 0 and the last one
+    execFileSync(FRAMES_TOOL, ['--format', 'png', '--out', dir, '--every', every],
                  { input: `${elapsedMs.join('\n')}\n` });
     return PNG.sync.read(readFileSync(join(dir, `frame-${String(last).padStart(5, '0')}.png`)));
   } finally {
@@ -226,14 +227,16 @@ async function assertSoundStarted(page, contexts) {
   const audio = await audioState(page);
   assert.equal(audio.trackRate.at(-1), 44100);
   // Decoders may keep or drop part of the MP3's last frame (1152 samples).
-  assert.ok(Math.abs(audio.trackFrames.at(-1) - expectedTrackFrames) <= 1152,
-            `played ${audio.trackFrames.at(-1)} sample frames, the track has ${expectedTrackFrames}`);
+  const played = audio.trackFrames.at(-1);
+  assert.ok(Math.abs(played - expectedTrackFrames) <= 1152,
+            `played ${played} sample frames, the track has ${expectedTrackFrames}`);
 }
 
 // The run is over: the end screen, the sound closed, and no frame comes after.
 async function assertEnded(page) {
   assert.equal(await pageState(page), 'ended');
-  await until(page, () => window.__probe.contexts.every((c) => c.state === 'closed'), 'sound closed');
+  await until(page, () => window.__probe.contexts.every((c) => c.state === 'closed'),
+              'the sound closed');
   const frames = (await runFrames(page)).length;
   await page.clock.runFor(1000);
   assert.equal((await runFrames(page)).length, frames, 'frames after the end');

@@ -62,7 +62,8 @@
   }
 
   async function loadPictureCode() {
-    const { instance } = await WebAssembly.instantiate(await assetBytes('wasm', 'floodvalley.wasm'), {});
+    const module = await assetBytes('wasm', 'floodvalley.wasm');
+    const { instance } = await WebAssembly.instantiate(module, {});
     const wasm = instance.exports;
     wasm._initialize();
     picture.width = wasm.picture_width();
@@ -76,17 +77,20 @@
   // Decoded before the gesture so that the sound can start at the run's origin. An offline
   // context decodes without any sound output; the buffer then plays in any context.
   async function loadTrack() {
+    const silent = (what) => ({
+      track: null, problem: `The soundtrack ${TRACK_FILE} ${what}: the run is silent.`,
+    });
     let bytes;
     try {
       bytes = await assetBytes('track', TRACK_FILE);
     } catch {
-      return { track: null, problem: `The soundtrack ${TRACK_FILE} is missing: the run is silent.` };
+      return silent('is missing');
     }
     try {
       const decoder = new OfflineAudioContext(2, 1, TRACK_SAMPLE_RATE);
       return { track: await decoder.decodeAudioData(bytes), problem: null };
     } catch {
-      return { track: null, problem: `The soundtrack ${TRACK_FILE} cannot be decoded: the run is silent.` };
+      return silent('cannot be decoded');
     }
   }
 
@@ -114,11 +118,16 @@
     if (track === null) {
       return null;
     }
-    const audio = new AudioContext();
-    const source = new AudioBufferSourceNode(audio, { buffer: track });
-    source.connect(audio.destination);
-    source.start();
-    return { audio, source };
+    try {
+      const audio = new AudioContext();
+      const source = new AudioBufferSourceNode(audio, { buffer: track });
+      source.connect(audio.destination);
+      source.start();
+      return { audio, source };
+    } catch {
+      showNote('The sound cannot start in this browser: the run is silent.');
+      return null;
+    }
   }
 
   function stopSound(sound) {
@@ -205,7 +214,8 @@
   }
 
   function onFullscreenChange() {
-    fullscreenButton.textContent = document.fullscreenElement === null ? 'Full screen' : 'Leave full screen';
+    const full = document.fullscreenElement !== null;
+    fullscreenButton.textContent = full ? 'Leave full screen' : 'Full screen';
     fitPicture();
   }
 
