@@ -12,6 +12,7 @@ struct Model {
     bool wrap_pending = false;
     std::int32_t foreground = MODEL_DEFAULT;
     std::int32_t background = MODEL_DEFAULT;
+    int written_row = -2;  // the row the last byte wrote on, -1 all, -2 none
 };
 
 int clamp(int value, int low, int high) {
@@ -31,6 +32,7 @@ void put(Model& m, char glyph) {
         m.screen.cells[static_cast<std::size_t>(m.y) * static_cast<std::size_t>(m.screen.columns) +
                        static_cast<std::size_t>(m.x)];
     cell = ModelCell{glyph, m.foreground, m.background};
+    m.written_row = m.y;
     if (m.x == m.screen.columns - 1) {
         m.wrap_pending = m.autowrap;
     } else {
@@ -97,6 +99,7 @@ void control(Model& m, bool is_private, const std::vector<int>& p, char final_by
                 for (ModelCell& cell : m.screen.cells) {
                     cell = ModelCell{' ', MODEL_DEFAULT, m.background};
                 }
+                m.written_row = -1;
             } else {
                 m.screen.fault = "unknown erase";
             }
@@ -105,47 +108,77 @@ void control(Model& m, bool is_private, const std::vector<int>& p, char final_by
     }
 }
 
+// Reads ESC [ [?] params final starting at bytes[at] and applies it; returns the index of its
+// last byte.
+std::size_t escape_sequence(Model& m, const std::string& bytes, std::size_t at) {
+    const auto c = static_cast<unsigned char>(bytes[at]);
+    if (c != 0x1B || at + 1 >= bytes.size() || bytes[at + 1] != '[') {
+        m.screen.fault = "control byte " + std::to_string(c);
+        return at;
+    }
+    std::size_t i = at + 2;
+    const bool is_private = i < bytes.size() && bytes[i] == '?';
+    i += is_private ? 1 : 0;
+    std::vector<int> p;
+    int number = 0;
+    bool any = false;
+    for (; i < bytes.size(); ++i) {
+        const char d = bytes[i];
+        if (d >= '0' && d <= '9') {
+            number = number * 10 + (d - '0');
+            any = true;
+        } else if (d == ';') {
+            p.push_back(any ? number : 0);
+            number = 0;
+            any = false;
+        } else {
+            if (any || !p.empty()) {
+                p.push_back(any ? number : 0);
+            }
+            control(m, is_private, p, d);
+            return i;
+        }
+    }
+    m.screen.fault = "unfinished sequence";
+    return i;
+}
+
 }  // namespace
 
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap) {
+    ModelScreen blank;
+    blank.columns = columns;
+    blank.rows = rows;
+    blank.cells.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
+                       ModelCell{});
+    return replay_on(blank, bytes, autowrap);
+}
+
+ModelScreen replay_on(const ModelScreen& start, const std::string& bytes, bool autowrap,
+                      const ModelWatcher& on_write) {
     Model m;
     m.autowrap = autowrap;
-    m.screen.columns = columns;
-    m.screen.rows = rows;
-    m.screen.cells.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
-                          ModelCell{});
+    m.screen = start;
+    m.screen.fault.clear();
+    m.screen.sync_begins = m.screen.sync_ends = 0;
     for (std::size_t i = 0; i < bytes.size() && m.screen.fault.empty(); ++i) {
+        m.written_row = -2;
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {
             put(m, static_cast<char>(c));
-            continue;
-        }
-        if (c != 0x1B || i + 1 >= bytes.size() || bytes[i + 1] != '[') {
-            m.screen.fault = "control byte " + std::to_string(c);
-            break;
-        }
-        i += 2;
-        const bool is_private = i < bytes.size() && bytes[i] == '?';
-        i += is_private ? 1 : 0;
-        std::vector<int> p;
-        int number = 0;
-        bool any = false;
-        for (; i < bytes.size(); ++i) {
-            const char d = bytes[i];
-            if (d >= '0' && d <= '9') {
-                number = number * 10 + (d - '0');
-                any = true;
-            } else if (d == ';') {
-                p.push_back(any ? number : 0);
-                number = 0;
-                any = false;
-            } else {
-                if (any || !p.empty()) {
-                    p.push_back(any ? number : 0);
-                }
-                control(m, is_private, p, d);
-                break;
+        } else if (c == '\r') {
+            m.x = 0;
+            m.wrap_pending = false;
+        } else if (c == '\b') {
+            if (m.wrap_pending) {
+                m.screen.fault = "backspace with a wrap pending";
             }
+            m.x = m.x > 0 ? m.x - 1 : 0;
+        } else {
+            i = escape_sequence(m, bytes, i);
+        }
+        if (m.written_row != -2 && on_write) {
+            on_write(m.screen, m.written_row);
         }
     }
     return m.screen;
