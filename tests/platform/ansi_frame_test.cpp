@@ -229,14 +229,14 @@ TEST(AnsiFrame, AFullWidthPictureGoesFromRowToRowByTheWrapAlone) {
               frame.size());
 }
 
-// Without autowrap each row starts with a carriage return and a step down (4 bytes), shorter
-// than positioning the cursor from row 10 on.
-TEST(AnsiFrame, WithoutAutowrapEachRowIsReachedByReturnAndStepDown) {
+TEST(AnsiFrame, WithoutAutowrapEachRowIsPositioned) {
     const std::string frame =
         encode(uniform(ATTR_RED, '#'), full_screen_layout, without_autowrap());
     EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31m", 0), 0u);
-    EXPECT_NE(frame.find("#\r\x1b[B#"), std::string::npos);
-    EXPECT_EQ(frame.size(), 16 + 4000 + 3 + 49 * 4 + 9);
+    EXPECT_NE(frame.find("#\x1b[2H#"), std::string::npos);
+    EXPECT_NE(frame.find("#\x1b[50H#"), std::string::npos);
+    const std::size_t positions = 3 /* ESC [ H */ + 8 * 4 /* rows 2-9 */ + 41 * 5 /* 10-50 */;
+    EXPECT_EQ(frame.size(), 16 + 4000 + positions + 9);
 }
 
 TEST(AnsiFrame, AShortGapIsWrittenThroughAndFilledInLater) {

@@ -166,14 +166,6 @@ ModelScreen replay_on(const ModelScreen& start, const std::string& bytes, bool a
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {
             put(m, static_cast<char>(c));
-        } else if (c == '\r') {
-            m.x = 0;
-            m.wrap_pending = false;
-        } else if (c == '\b') {
-            if (m.wrap_pending) {
-                m.screen.fault = "backspace with a wrap pending";
-            }
-            m.x = m.x > 0 ? m.x - 1 : 0;
         } else {
             i = escape_sequence(m, bytes, i);
         }

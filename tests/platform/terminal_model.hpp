@@ -34,8 +34,7 @@ struct ModelScreen {
 
 // Replays bytes on a screen of the given size. With autowrap, a glyph written after the last
 // column goes to the start of the next row (writing past the last row would scroll: a fault);
-// without, it overwrites the last column. Besides escape sequences it knows CR and BS; BS with a
-// wrap pending is a fault, since terminals disagree on where it goes.
+// without, it overwrites the last column.
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap);
 
 // The same on a screen that already shows something. `on_write`, when given, is called after
