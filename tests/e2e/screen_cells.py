@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Checks a screenshot of a terminal window against a frame of the demo, cell by cell.
 
-usage: screen_cells.py SHOT.ppm FRAME COLUMNS ROWS PIXEL_WIDTH PIXEL_HEIGHT MODE [MOST_BAD_ROWS]
+usage: screen_cells.py SHOT.pam FRAME COLUMNS ROWS PIXEL_WIDTH PIXEL_HEIGHT MODE [MOST_BAD_ROWS]
 
-SHOT.ppm      the window as a binary PPM (P6), as `xwd -id` and ImageMagick give it
+SHOT.pam      the window as a PAM picture of 8-bit RGB_ALPHA pixels, as `xwd -id` and ImageMagick
+              (`-alpha set pam:`) give it
 FRAME         one frame from `floodvalley-frames --format cells`: its header line, 50 lines of 80
               glyphs, 50 lines of 80 attributes (two hex digits each)
 COLUMNS ROWS  the terminal's size in cells; PIXEL_WIDTH PIXEL_HEIGHT its size in pixels as the
@@ -20,6 +21,8 @@ Colours are the console's palette, which the test gives the terminal (16 colours
 writes as RGB. A pixel between the two colours (anti-aliased text) passes when each channel lies
 between theirs. Prints what it found; exits 1 when more rows are bad than allowed.
 """
+import array
+import collections
 import sys
 
 PALETTE = [
@@ -29,29 +32,22 @@ PALETTE = [
 TOLERANCE = 8  # per channel, for rounding in the terminal's colour handling
 
 
-def rgb(value):
-    return (value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF
-
-
-def read_ppm(path):
+def read_pam(path):
+    """Width, height and the pixels as 0xAABBGGRR numbers, row after row."""
     data = open(path, "rb").read()
-    fields, at = [], 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        start = at
-        while not data[at:at + 1].isspace():
-            at += 1
-        fields.append(data[start:at])
-    if fields[0] != b"P6" or fields[3] != b"255":
-        sys.exit(f"{path}: not an 8-bit binary PPM")
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[at + 1:]
-    if len(pixels) < width * height * 3:
+    end = data.find(b"ENDHDR\n")
+    if not data.startswith(b"P7\n") or end < 0:
+        sys.exit(f"{path}: not a PAM picture")
+    header = dict(line.split(b" ", 1) for line in data[3:end].split(b"\n") if b" " in line)
+    width, height = int(header[b"WIDTH"]), int(header[b"HEIGHT"])
+    if header.get(b"DEPTH") != b"4" or header.get(b"MAXVAL") != b"255":
+        sys.exit(f"{path}: not 8-bit RGB with alpha")
+    pixels = array.array("I")
+    pixels.frombytes(data[end + 7:end + 7 + width * height * 4])
+    if len(pixels) != width * height:
         sys.exit(f"{path}: cut short")
+    if sys.byteorder != "little":
+        pixels.byteswap()
     return width, height, pixels
 
 
@@ -62,6 +58,16 @@ def read_frame(path):
     glyphs = lines[1:51]
     attributes = [[int(line[2 * x:2 * x + 2], 16) for x in range(80)] for line in lines[51:101]]
     return glyphs, attributes
+
+
+def channels_of(rgb):
+    """0xRRGGBB as (red, green, blue)."""
+    return (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF
+
+
+def channels(pixel):
+    """A PAM pixel read as a little-endian number, 0xAABBGGRR, as (red, green, blue)."""
+    return pixel & 0xFF, (pixel >> 8) & 0xFF, (pixel >> 16) & 0xFF
 
 
 def near(pixel, colour):
@@ -79,19 +85,20 @@ def strong_ink(pixel, foreground, background):
 
 
 def check_cell(pixels, stride, left, top, width, height, foreground, background, glyph, exact):
-    """Returns what is wrong with one cell, or None."""
-    background_pixels = ink = full_ink = 0
+    """Returns what is wrong with one cell, or None. Each distinct colour is judged once."""
+    counts = collections.Counter()
     for y in range(top, top + height):
-        row = pixels[(y * stride + left) * 3:(y * stride + left + width) * 3]
-        for x in range(width):
-            pixel = tuple(row[3 * x:3 * x + 3])
-            if near(pixel, background):
-                background_pixels += 1
-            elif between(pixel, foreground, background):
-                ink += 1
-                full_ink += strong_ink(pixel, foreground, background)
-            else:
-                return "#%02x%02x%02x, neither of its colours" % pixel
+        counts.update(pixels[y * stride + left:y * stride + left + width])
+    background_pixels = ink = full_ink = 0
+    for pixel, count in counts.items():
+        colour = channels(pixel)
+        if near(colour, background):
+            background_pixels += count
+        elif between(colour, foreground, background):
+            ink += count
+            full_ink += count if strong_ink(colour, foreground, background) else 0
+        else:
+            return "#%02x%02x%02x, neither of its colours" % colour
     if background_pixels == 0:
         return "no background"
     if not exact:
@@ -108,7 +115,7 @@ def check_cell(pixels, stride, left, top, width, height, foreground, background,
 def main():
     if len(sys.argv) not in (8, 9) or sys.argv[7] not in ("exact", "colours"):
         sys.exit(__doc__)
-    width, height, pixels = read_ppm(sys.argv[1])
+    width, height, pixels = read_pam(sys.argv[1])
     glyphs, attributes = read_frame(sys.argv[2])
     columns, rows, pixel_width, pixel_height = (int(v) for v in sys.argv[3:7])
     exact = sys.argv[7] == "exact"
@@ -129,8 +136,8 @@ def main():
             attribute = attributes[y][x]
             glyph = glyphs[y][x] if half == 0 else " "
             fault = check_cell(pixels, width, left + column * cell_width, top + y * cell_height,
-                               cell_width, cell_height, rgb(PALETTE[attribute & 15]),
-                               rgb(PALETTE[attribute >> 4]), glyph, exact)
+                               cell_width, cell_height, channels_of(PALETTE[attribute & 15]),
+                               channels_of(PALETTE[attribute >> 4]), glyph, exact)
             if fault:
                 faults.append(f"({column}, {y}) '{glyph}' {attribute:02x}: {fault}")
         if faults:

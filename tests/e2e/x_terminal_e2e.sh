@@ -118,7 +118,7 @@ window_title() { xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = 
 
 has_title() { [ "$(window_title)" = "$1" ]; }
 
-screenshot() { xwd -silent -id "$window" | "$convert_xwd" xwd:- "ppm:$1"; }
+screenshot() { xwd -silent -id "$window" | "$convert_xwd" xwd:- -alpha set "pam:$1"; }
 
 # Waits until two screenshots a moment apart are the same: the terminal has drawn all it had.
 settle() {
@@ -126,11 +126,11 @@ settle() {
     screenshot "$out"
     for _ in $(seq 1 40); do
         sleep 0.25
-        screenshot "$work/again.ppm"
-        if cmp -s "$out" "$work/again.ppm"; then
+        screenshot "$work/again.pam"
+        if cmp -s "$out" "$work/again.pam"; then
             return 0
         fi
-        mv "$work/again.ppm" "$out"
+        mv "$work/again.pam" "$out"
     done
     fail "the screen did not settle"
 }
@@ -141,7 +141,7 @@ run_in_terminal() {
     shift
     printf '%s\n' "$program" >"$work/demo.path"
     printf '%s\n' "$@" >"$work/demo.env"
-    settle "$work/before.ppm"
+    settle "$work/before.pam"
     touch "$work/start"
 }
 
@@ -155,8 +155,8 @@ expect_restored() {
     cmp -s "$work/stty.before" "$work/stty.after" || fail "the terminal modes (stty) changed"
     diff "$work/modes.before" "$work/modes.after" >&2 || fail "the terminal's modes changed"
     poll_until 5 "the title is '$(window_title)', not the user's" has_title "$USER_TITLE"
-    settle "$work/after.ppm"
-    cmp -s "$work/before.ppm" "$work/after.ppm" ||
+    settle "$work/after.pam"
+    cmp -s "$work/before.pam" "$work/after.pam" ||
         fail "the screen after the run differs from the screen before it"
 }
 
@@ -191,7 +191,8 @@ last_frame() {
 # first caption; the caption's second window over the flooded flag; the flooded flag alone.
 HOLDS=(5005 12208 13552 19502 30002)
 
-# Every hold: screenshots while frames keep coming, then the frozen frame exactly.
+# Every hold: screenshots while frames keep coming, then the frozen frame exactly. The cursor,
+# were it shown, would stand out in its own colour in one of the cells.
 check_pictures() {
     local square=$1 expected_columns=$2 torn_rows
     torn_rows=$([ "$terminal" = xterm ] && echo 1 || echo 0)
@@ -210,18 +211,18 @@ check_pictures() {
         held=$(wc -l <"$work/times")
         poll_until 30 "no frames come" frames_drawn_at_least $((held + 100))
         last_frame
-        screenshot "$work/live.ppm"
+        screenshot "$work/live.pam"
         touch "$work/freeze-$i"
         poll_until 20 "the clock did not freeze" test -s "$work/frozen-$i"
         read -r frames columns rows pixel_width pixel_height <"$work/frozen-$i"
         [ "$(wc -l <"$work/times")" = "$frames" ] || fail "the clock's log and its count differ"
         [ "$columns" = "$expected_columns" ] || fail "the terminal has $columns columns, expected $expected_columns"
-        python3 "$here/screen_cells.py" "$work/live.ppm" "$work/frame.txt" "$columns" "$rows" \
+        python3 "$here/screen_cells.py" "$work/live.pam" "$work/frame.txt" "$columns" "$rows" \
             "$pixel_width" "$pixel_height" colours "$torn_rows" ||
             fail "at ${HOLDS[$i]} ms, frames coming: colours of other layers show"
         last_frame
-        settle "$work/frozen.ppm"
-        python3 "$here/screen_cells.py" "$work/frozen.ppm" "$work/frame.txt" "$columns" "$rows" \
+        settle "$work/frozen.pam"
+        python3 "$here/screen_cells.py" "$work/frozen.pam" "$work/frame.txt" "$columns" "$rows" \
             "$pixel_width" "$pixel_height" exact ||
             fail "at ${HOLDS[$i]} ms, frozen: the screen does not show the frame"
         touch "$work/go-$i"
