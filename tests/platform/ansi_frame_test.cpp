@@ -113,7 +113,7 @@ void expect_frame_shows_canvas(const CellCanvas& cells, const FrameLayout& layou
 
 // The plain encoding: each row positioned, a colour sequence wherever the colour changes.
 std::size_t plain_encoding_size(const CellCanvas& cells) {
-    std::size_t size = 16 + 4000;
+    std::size_t size = 16 + 1 + 4000;  // the update's bracket and the closing carriage return
     std::uint16_t colour = 0;
     for (int y = 0; y < CANVAS_HEIGHT; ++y) {
         size += y == 0 ? 3 : (y < 9 ? 4 : 5);
@@ -224,7 +224,7 @@ TEST(AnsiFrame, NeverMoreBytesThanThePlainEncodingAndNeverLessThanTheFloor) {
 
 TEST(AnsiFrame, AFullWidthPictureGoesFromRowToRowByTheWrapAlone) {
     const std::string frame = encode(uniform(ATTR_RED, '#'));
-    EXPECT_EQ(frame, "\x1b[?2026h\x1b[H\x1b[101;31m" + std::string(4000, '#') + "\x1b[?2026l");
+    EXPECT_EQ(frame, "\x1b[?2026h\x1b[H\x1b[101;31m" + std::string(4000, '#') + "\r\x1b[?2026l");
     EXPECT_EQ(least_frame_bytes(uniform(ATTR_RED, '#'), full_screen_layout, FrameStyle{}),
               frame.size());
 }
@@ -236,24 +236,24 @@ TEST(AnsiFrame, WithoutAutowrapEachRowIsPositioned) {
     EXPECT_NE(frame.find("#\x1b[2H#"), std::string::npos);
     EXPECT_NE(frame.find("#\x1b[50H#"), std::string::npos);
     const std::size_t positions = 3 /* ESC [ H */ + 8 * 4 /* rows 2-9 */ + 41 * 5 /* 10-50 */;
-    EXPECT_EQ(frame.size(), 16 + 4000 + positions + 9);
+    EXPECT_EQ(frame.size(), 16 + 4000 + positions + 9 + 1);
 }
 
 TEST(AnsiFrame, AShortGapIsWrittenThroughAndFilledInLater) {
     CellCanvas cells = uniform(ATTR_RED, 'a');
     cells.cells[cell_index(5, 0)] = CharInfo{'w', ATTR_WHITE};
-    // With synchronized output, colour by colour (4043 bytes) beats row by row (4056): the red
+    // With synchronized output, colour by colour (4044 bytes) beats row by row (4057): the red
     // pass writes straight through the white cell; the white pass goes back to it at the end.
     const std::string frame = encode(cells);
     EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31maaaaawaaa", 0), 0u);
-    EXPECT_NE(frame.find("\x1b[;6H\x1b[107;37mw\x1b[?2026l"), std::string::npos);
-    EXPECT_EQ(frame.size(), 4043u);
+    EXPECT_NE(frame.find("\x1b[;6H\x1b[107;37mw\r\x1b[?2026l"), std::string::npos);
+    EXPECT_EQ(frame.size(), 4044u);
     // Without, the same happens within the first row (107 bytes, against 110 from left to
     // right and 108 white first). Row 2 then needs a position and red again.
     const std::string rows = encode(cells, full_screen_layout, unsynchronized());
     EXPECT_EQ(rows.rfind("\x1b[H\x1b[101;31maaaaawaaa", 0), 0u);
     EXPECT_NE(rows.find("a\x1b[;6H\x1b[107;37mw\x1b[2H\x1b[101;31maaa"), std::string::npos);
-    EXPECT_EQ(rows.size(), 107u + 4 + 9 + 49 * 80);
+    EXPECT_EQ(rows.size(), 107u + 4 + 9 + 49 * 80 + 1);
 }
 
 TEST(AnsiFrame, LongGapsAreJumpedWithTheShortestMove) {
@@ -278,7 +278,7 @@ TEST(AnsiFrame, RowByRowWhenThatIsShorter) {
     // Two colour changes (18 bytes) beat a jump, a position and a colour (21 bytes).
     const std::string frame = encode(cells);
     EXPECT_NE(frame.find("aaa\x1b[107;37mwwwwwwwwww\x1b[101;31maaa"), std::string::npos);
-    EXPECT_EQ(frame.size(), 16 + 3 + 9 + 4000 + 18);
+    EXPECT_EQ(frame.size(), 16 + 3 + 9 + 4000 + 18 + 1);
 }
 
 TEST(AnsiFrame, OnlyTheChangedHalfOfTheColourIsSent) {
@@ -317,7 +317,7 @@ TEST(AnsiFrame, DoubleWidthCellsAreTheGlyphThenABlankOfTheSameColours) {
     cells.cells[cell_index(1, 0)] = CharInfo{'w', ATTR_WHITE};
     const std::string frame = encode(cells, double_width(0, 0, 160, 50));
     EXPECT_EQ(frame.rfind("\x1b[?2026h\x1b[H\x1b[101;31mr w r r ", 0), 0u);
-    EXPECT_NE(frame.find("\x1b[;3H\x1b[107;37mw \x1b[?2026l"), std::string::npos);
+    EXPECT_NE(frame.find("\x1b[;3H\x1b[107;37mw \r\x1b[?2026l"), std::string::npos);
 }
 
 TEST(AnsiFrame, DoubleWidthClipsHalfCellsAtEveryEdge) {
@@ -329,10 +329,10 @@ TEST(AnsiFrame, DoubleWidthClipsHalfCellsAtEveryEdge) {
     const std::string left = encode(cells, double_width(-1, 0, 158, 1));
     EXPECT_EQ(left.find('A'), std::string::npos);
     EXPECT_NE(left.find("\x1b[H\x1b[102;32m g g"), std::string::npos);
-    EXPECT_NE(left.find("g Z\x1b[?2026l"), std::string::npos);
+    EXPECT_NE(left.find("g Z\r\x1b[?2026l"), std::string::npos);
     // A 159-column screen cuts the last cell's blank half.
     const std::string right = encode(cells, double_width(0, 0, 159, 1));
-    EXPECT_NE(right.find("g Z\x1b[?2026l"), std::string::npos);
+    EXPECT_NE(right.find("g Z\r\x1b[?2026l"), std::string::npos);
     EXPECT_EQ(count(right, "g") + count(right, "A") + count(right, "Z"), 80u);
 }
 
@@ -385,9 +385,9 @@ TEST(AnsiFrame, WorstCaseFrameFitsTheBuffer) {
 
 TEST(AnsiFrame, AScreenWithNoRoomGetsAnEmptyUpdate) {
     const CellCanvas cells = uniform(ATTR_RED, 'a');
-    EXPECT_EQ(encode(cells, FrameLayout{0, 0, 0, 0}), "\x1b[?2026h\x1b[?2026l");
-    EXPECT_EQ(encode(cells, FrameLayout{100, 0, 80, 50}), "\x1b[?2026h\x1b[?2026l");
-    EXPECT_EQ(encode(cells, FrameLayout{0, 0, 0, 0}, unsynchronized()), "");
+    EXPECT_EQ(encode(cells, FrameLayout{0, 0, 0, 0}), "\x1b[?2026h\r\x1b[?2026l");
+    EXPECT_EQ(encode(cells, FrameLayout{100, 0, 80, 50}), "\x1b[?2026h\r\x1b[?2026l");
+    EXPECT_EQ(encode(cells, FrameLayout{0, 0, 0, 0}, unsynchronized()), "\r");
 }
 
 bool same_row(const ModelScreen& a, const ModelScreen& b, int row) {

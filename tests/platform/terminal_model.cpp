@@ -166,6 +166,9 @@ ModelScreen replay_on(const ModelScreen& start, const std::string& bytes, bool a
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {
             put(m, static_cast<char>(c));
+        } else if (c == '\r') {
+            m.x = 0;
+            m.wrap_pending = false;
         } else {
             i = escape_sequence(m, bytes, i);
         }

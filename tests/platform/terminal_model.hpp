@@ -34,7 +34,8 @@ struct ModelScreen {
 
 // Replays bytes on a screen of the given size. With autowrap, a glyph written after the last
 // column goes to the start of the next row (writing past the last row would scroll: a fault);
-// without, it overwrites the last column.
+// without, it overwrites the last column. CR goes to the first column; other control bytes are
+// faults.
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap);
 
 // The same on a screen that already shows something. `on_write`, when given, is called after
