@@ -20,7 +20,7 @@ namespace {
 void draw_frame(std::uint32_t elapsed_ms) { compose_frame(elapsed_ms); }
 
 // The demo's presenter: the platform's set-up steps for the screen, then one
-// write_console_output per frame.
+// write_console_output and one key test per frame.
 unsigned long run_project(std::uint32_t duration_ms) {
     platform::start_host();
     const platform::OutputHandle handle = platform::get_output_handle();
@@ -37,6 +37,10 @@ unsigned long run_project(std::uint32_t duration_ms) {
         draw_frame(elapsed);
         platform::write_console_output(handle, canvas, canvas_size, canvas_origin, screen_rect);
         ++frames;
+        // As in the demo's loop, which also takes in answers to the start-up queries that come
+        // late (whether the terminal has synchronized output). The run is timed, so a key does
+        // not end it.
+        platform::key_waiting();
     }
     cursor.visible = 1;
     platform::set_cursor_info(handle, cursor);

@@ -14,7 +14,7 @@ import sys
 import time
 
 QUERIES = b"\x1b[c"
-FRAME_START = b"\x1b[?2026h"
+FRAME_START = b"\x1b[2J"  # the first frame clears the screen (in a synchronized update or not)
 ANSWERS = b"\x1b[6;16;8t\x1b[4;800;640t\x1b[?62;22c"
 
 

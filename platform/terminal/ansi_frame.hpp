@@ -1,5 +1,6 @@
-// Encodes a canvas as the bytes a terminal needs to show it: one synchronized update per frame,
-// in as few bytes as the picture allows (see ansi_frame.cpp for how).
+// Encodes a canvas as the bytes a terminal needs to show it, in as few bytes as the picture
+// allows, and never so that a frame caught half-written shows a mixture of colour layers (see
+// ansi_frame.cpp for how).
 #pragma once
 
 #include <cstddef>
@@ -34,6 +35,11 @@ struct FrameStyle {
     // picture as wide as the screen needs no cursor move between rows. Nothing is ever written
     // past the last row, so nothing scrolls.
     bool autowrap = true;
+    // The terminal holds the display while a frame is written (synchronized output, mode 2026,
+    // reported as supported): each frame is one synchronized update, and may be written colour
+    // by colour where that is shorter. Otherwise the frame goes row by row and without the
+    // update's bracket, which such a terminal would only have to skip.
+    bool synchronized_output = true;
 };
 
 // The most bytes one frame can take, for any canvas, any layout and any style, from the rules of
@@ -71,10 +77,11 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
 std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out);
 
-// The fewest bytes any encoding of this frame can take: the synchronized-update bracket, the
-// first cursor position, one byte per cell on the screen, and for each colour on the screen
-// the shortest colour sequence that selects it (from no known colour or from another colour of
-// the frame). A floor to measure the encoder against, not a size it can always reach.
+// The fewest bytes any encoding of this frame can take: the synchronized-update bracket (where
+// the style has one) and the closing carriage return, the first cursor position, one byte per cell on the screen, and for each
+// colour on the screen the shortest colour sequence that selects it (from no known colour or from
+// another colour of the frame). A floor to measure the encoder against, not a size it can always
+// reach.
 std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
                               const FrameStyle& style);
 

@@ -12,6 +12,10 @@ constexpr int MAX_NUMBER = 1000000;
 constexpr int WINDOW_PIXELS_ANSWER = 4;
 constexpr int CELL_PIXELS_ANSWER = 6;
 
+// DECRPM, the answer to a DEC private mode request: ESC [ ? mode ; state $ y.
+constexpr int SYNCHRONIZED_OUTPUT_MODE = 2026;
+constexpr int LAST_MODE_STATE = 4;  // 0 not recognised, 1 set, 2 reset, 3/4 permanently so
+
 struct ControlSequence {
     std::size_t length = 0;  // bytes from ESC to the final byte, inclusive
     bool complete = false;
@@ -19,7 +23,8 @@ struct ControlSequence {
     char final_byte = 0;
     int parameters[MAX_PARAMETERS] = {};
     std::size_t parameter_count = 0;
-    bool well_formed = true;  // only digits and ';' between introducer and final byte
+    char intermediate = 0;    // one byte of 0x20-0x2F right before the final byte, as in "$y"
+    bool well_formed = true;  // digits and ';', then at most that one intermediate
 };
 
 bool is_final_byte(char c) { return c >= '@' && c <= '~'; }
@@ -36,6 +41,9 @@ ControlSequence read_control_sequence(const char* bytes, std::size_t length) {
     bool in_number = false;
     for (; at < length && at < MAX_SEQUENCE; ++at) {
         const char c = bytes[at];
+        if (sequence.intermediate != 0 && !is_final_byte(c)) {
+            sequence.well_formed = false;  // only the final byte may follow the intermediate
+        }
         if (c >= '0' && c <= '9') {
             number = number < MAX_NUMBER ? number * 10 + (c - '0') : MAX_NUMBER;
             in_number = true;
@@ -54,8 +62,10 @@ ControlSequence read_control_sequence(const char* bytes, std::size_t length) {
             sequence.complete = true;
             sequence.length = at + 1;
             return sequence;
+        } else if (c >= ' ' && c <= '/' && sequence.intermediate == 0) {
+            sequence.intermediate = c;
         } else if (c >= ' ' && c < '@') {
-            sequence.well_formed = false;  // intermediate or other parameter bytes
+            sequence.well_formed = false;  // more intermediates or other parameter bytes
         } else {
             sequence.length = at;  // a control or 8-bit byte cuts the sequence short
             sequence.well_formed = false;
@@ -69,7 +79,7 @@ ControlSequence read_control_sequence(const char* bytes, std::size_t length) {
 // ESC [ 6 ; h ; w t and ESC [ 4 ; h ; w t with positive sizes.
 bool take_window_answer(const ControlSequence& sequence, TerminalAnswers& answers) {
     if (sequence.private_marker || sequence.final_byte != 't' || sequence.parameter_count != 3 ||
-        !sequence.well_formed) {
+        sequence.intermediate != 0 || !sequence.well_formed) {
         return false;
     }
     const int height = sequence.parameters[1];
@@ -92,11 +102,29 @@ bool take_window_answer(const ControlSequence& sequence, TerminalAnswers& answer
 
 // ESC [ ? params c
 bool take_attributes_answer(const ControlSequence& sequence, TerminalAnswers& answers) {
-    if (!sequence.private_marker || sequence.final_byte != 'c' || !sequence.well_formed) {
+    if (!sequence.private_marker || sequence.final_byte != 'c' || sequence.intermediate != 0 ||
+        !sequence.well_formed) {
         return false;
     }
     answers.attributes_seen = true;
     return true;
+}
+
+// ESC [ ? 2026 ; state $ y
+bool take_mode_report(const ControlSequence& sequence, TerminalAnswers& answers) {
+    if (!sequence.private_marker || sequence.final_byte != 'y' || sequence.intermediate != '$' ||
+        sequence.parameter_count != 2 || !sequence.well_formed ||
+        sequence.parameters[0] != SYNCHRONIZED_OUTPUT_MODE || sequence.parameters[1] < 0 ||
+        sequence.parameters[1] > LAST_MODE_STATE) {
+        return false;
+    }
+    answers.synchronized_output = sequence.parameters[1];
+    return true;
+}
+
+bool take_answer(const ControlSequence& sequence, TerminalAnswers& answers) {
+    return take_window_answer(sequence, answers) || take_mode_report(sequence, answers) ||
+           take_attributes_answer(sequence, answers);
 }
 
 void keep_key_bytes(const char* bytes, std::size_t length, TerminalAnswers& answers) {
@@ -134,11 +162,14 @@ TerminalAnswers parse_terminal_answers(const char* bytes, std::size_t length) {
             answers.unfinished = rest;
             return answers;
         }
-        if (!sequence.complete || (!take_window_answer(sequence, answers) &&
-                                   !take_attributes_answer(sequence, answers))) {
+        if (!sequence.complete || !take_answer(sequence, answers)) {
             keep_key_bytes(bytes + at, sequence.length, answers);
         }
         at += sequence.length;
     }
     return answers;
+}
+
+bool synchronized_output_supported(const TerminalAnswers& answers) {
+    return answers.synchronized_output == 1 || answers.synchronized_output == 2;
 }

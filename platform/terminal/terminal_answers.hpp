@@ -8,9 +8,10 @@
 // The queries the demo asks, in one write; the device attributes request goes last, and since
 // terminals answer in order, its answer means every earlier answer has arrived (or never will).
 inline constexpr char TERMINAL_QUERIES[] =
-    "\x1b[16t"  // XTWINOPS 16: cell size in pixels, answered ESC [ 6 ; height ; width t
-    "\x1b[14t"  // XTWINOPS 14: text area in pixels, answered ESC [ 4 ; height ; width t
-    "\x1b[c";   // DA1: primary device attributes, answered ESC [ ? ... c
+    "\x1b[16t"      // XTWINOPS 16: cell size in pixels, answered ESC [ 6 ; height ; width t
+    "\x1b[14t"      // XTWINOPS 14: text area in pixels, answered ESC [ 4 ; height ; width t
+    "\x1b[?2026$p"  // DECRQM 2026: synchronized output, answered ESC [ ? 2026 ; state $ y
+    "\x1b[c";       // DA1: primary device attributes, answered ESC [ ? ... c
 
 inline constexpr std::size_t KEY_BYTES_KEPT = 64;
 
@@ -19,6 +20,10 @@ struct TerminalAnswers {
     int cell_height = 0;
     int text_width = 0;  // pixels of the whole text area; 0 when not reported
     int text_height = 0;
+    // The terminal's report on synchronized output (mode 2026): 1 set, 2 reset (both: the
+    // terminal holds the display between the bracket's two halves), 3 and 4 permanently set or
+    // reset, 0 not recognised or not answered at all.
+    int synchronized_output = 0;
     bool attributes_seen = false;  // the last query's answer came: nothing more is on its way
     // Bytes that are not part of any answer: key presses typed while the answers were awaited.
     // The first KEY_BYTES_KEPT of them are kept, so they can be handed back to the terminal.
@@ -30,3 +35,6 @@ struct TerminalAnswers {
 };
 
 TerminalAnswers parse_terminal_answers(const char* bytes, std::size_t length);
+
+// The terminal said it can hold the display until a frame is complete, and let it be switched.
+bool synchronized_output_supported(const TerminalAnswers& answers);

@@ -151,6 +151,8 @@ void write_console_output(OutputHandle, const CellCanvas& cells, Coord, Coord, S
     }
     FrameStyle style{};
     style.rgb_colours = presenter.rgb_colours;
+    // Read for every frame: an answer that arrives late still counts from the next frame on.
+    style.synchronized_output = synchronized_output_supported(terminal_answers());
     if (take_screen_changed()) {
         presenter.layout = layout_for_screen(terminal_screen_size(), presenter.double_width_wanted);
         style.clear_screen = true;

@@ -1,6 +1,6 @@
 // Preloaded into the demo (LD_PRELOAD) to count every heap call of the whole process, its
 // audio threads and C libraries included, between the start of its first frame and the start of
-// its last. Frames are recognised by the write that opens a synchronized update. At exit it
+// its last. Frames are recognised by how their write begins (see starts_a_frame). At exit it
 // writes "frames <n> allocations <a> frees <f>" to the file named by FLOODVALLEY_HEAP_REPORT.
 //
 // malloc and friends are replaced here and handed on to glibc's own entry points (__libc_*),
@@ -36,11 +36,33 @@ std::atomic<long> allocations_at_last_frame{0};
 std::atomic<long> frees_at_first_frame{0};
 std::atomic<long> frees_at_last_frame{0};
 
-constexpr char FRAME_START[] = "\x1b[?2026h";
+constexpr char SYNC_BEGIN[] = "\x1b[?2026h";
+constexpr char CLEAR_TO_BLACK[] = "\x1b[0;";
+
+bool starts_with(const char* bytes, std::size_t length, const char* prefix) {
+    const std::size_t prefix_length = std::strlen(prefix);
+    return length >= prefix_length && std::memcmp(bytes, prefix, prefix_length) == 0;
+}
+
+// A frame opens a synchronized update (on terminals that have them), clears the screen to black
+// (the first frame), or else starts with a cursor position: ESC [ digits and ';' H. None of the
+// demo's other writes (title, screen, cursor, restore) begins so.
+bool starts_a_frame(const char* bytes, std::size_t length) {
+    if (starts_with(bytes, length, SYNC_BEGIN) || starts_with(bytes, length, CLEAR_TO_BLACK)) {
+        return true;
+    }
+    if (!starts_with(bytes, length, "\x1b[")) {
+        return false;
+    }
+    std::size_t at = 2;
+    while (at < length && ((bytes[at] >= '0' && bytes[at] <= '9') || bytes[at] == ';')) {
+        ++at;
+    }
+    return at < length && bytes[at] == 'H';
+}
 
 void note_write(const void* data, std::size_t length) {
-    if (length < sizeof FRAME_START - 1 ||
-        std::memcmp(data, FRAME_START, sizeof FRAME_START - 1) != 0) {
+    if (!starts_a_frame(static_cast<const char*>(data), length)) {
         return;
     }
     if (frames.fetch_add(1) == 0) {

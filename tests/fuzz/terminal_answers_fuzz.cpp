@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* bytes = reinterpret_cast<const char*>(data);
     const TerminalAnswers answers = parse_terminal_answers(bytes, size);
     if (answers.cell_width < 0 || answers.cell_height < 0 || answers.text_width < 0 ||
-        answers.text_height < 0) {
+        answers.text_height < 0 || answers.synchronized_output < 0 ||
+        answers.synchronized_output > 4) {
         std::abort();
     }
     if (answers.key_count > size || answers.unfinished > size ||

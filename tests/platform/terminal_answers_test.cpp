@@ -26,6 +26,32 @@ TEST(TerminalAnswers, ReadsCellAndTextAreaSizesAndTheClosingAttributes) {
     EXPECT_EQ(answers.unfinished, 0u);
 }
 
+// The answers of real terminals as they come, each ending with the device attributes: the mode
+// report tells whether frames may rely on synchronized output.
+TEST(TerminalAnswers, SynchronizedOutputAsTerminalsReportIt) {
+    struct Case {
+        const char* bytes;
+        int state;
+        bool supported;
+    };
+    const Case cases[] = {
+        // xterm: not recognised
+        {"\x1b[6;13;6t\x1b[4;650;480t\x1b[?2026;0$y\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c", 0,
+         false},
+        {"\x1b[6;18;9t\x1b[4;792;639t\x1b[?2026;2$y\x1b[?62;c", 2, true},  // kitty: reset
+        {"\x1b[?2026;1$y\x1b[?1c", 1, true},                               // set
+        {"\x1b[?2026;4$y\x1b[?1c", 4, false},  // permanently reset: never holds the display
+        {"\x1b[?1;2c", 0, false},              // tmux: no answer at all
+    };
+    for (const Case& c : cases) {
+        const TerminalAnswers answers = parse(c.bytes);
+        EXPECT_EQ(answers.synchronized_output, c.state) << c.bytes;
+        EXPECT_EQ(synchronized_output_supported(answers), c.supported) << c.bytes;
+        EXPECT_TRUE(answers.attributes_seen) << c.bytes;
+        EXPECT_EQ(answers.key_count, 0u) << c.bytes;
+    }
+}
+
 TEST(TerminalAnswers, SilentOrPartialTerminalsReportNothing) {
     const TerminalAnswers none = parse("");
     EXPECT_FALSE(none.attributes_seen);
@@ -60,12 +86,17 @@ TEST(TerminalAnswers, AnUnfinishedSequenceAtTheEndIsNeitherAnswerNorKey) {
 
 TEST(TerminalAnswers, MalformedOrUnexpectedSequencesAreNotTakenAsAnswers) {
     // Wrong parameter counts, zero sizes, other report kinds, intermediates, private markers.
+    // Mode reports: another mode, no '$', no '?', an unknown state, a second intermediate, a
+    // parameter after the intermediate, a '$' on another answer.
     for (const std::string bytes :
          {"\x1b[6;16t", "\x1b[6;16;8;1t", "\x1b[6;0;8t", "\x1b[8;50;80t", "\x1b[6;16 ;8t",
-          "\x1b[?6;16;8t", "\x1b[1;2c", "\x1b[6;16;8u"}) {
+          "\x1b[?6;16;8t", "\x1b[1;2c", "\x1b[6;16;8u", "\x1b[?2027;2$y", "\x1b[?2026;2y",
+          "\x1b[2026;2$y", "\x1b[?2026;5$y", "\x1b[?2026;2$$y", "\x1b[?2026$;2y", "\x1b[?2026;2$p",
+          "\x1b[6;16;8$t", "\x1b[?1$c"}) {
         const TerminalAnswers answers = parse(bytes);
         EXPECT_EQ(answers.cell_width, 0) << bytes;
         EXPECT_FALSE(answers.attributes_seen) << bytes;
+        EXPECT_EQ(answers.synchronized_output, 0) << bytes;
         EXPECT_EQ(answers.key_count, bytes.size()) << bytes;
     }
 }

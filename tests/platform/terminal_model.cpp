@@ -12,6 +12,7 @@ struct Model {
     bool wrap_pending = false;
     std::int32_t foreground = MODEL_DEFAULT;
     std::int32_t background = MODEL_DEFAULT;
+    int written_row = -2;  // the row the last byte wrote on, -1 all, -2 none
 };
 
 int clamp(int value, int low, int high) {
@@ -33,6 +34,7 @@ void put(Model& m, char glyph) {
         return;
     }
     m.screen.at(m.x, m.y) = ModelCell{glyph, m.foreground, m.background};
+    m.written_row = m.y;
     if (m.x == m.screen.columns - 1) {
         m.wrap_pending = m.autowrap;
     } else {
@@ -99,12 +101,48 @@ void control(Model& m, bool is_private, const std::vector<int>& p, char final_by
                 for (ModelCell& cell : m.screen.cells) {
                     cell = ModelCell{' ', MODEL_DEFAULT, m.background};
                 }
+                m.written_row = -1;
             } else {
                 m.screen.fault = "unknown erase";
             }
             break;
         default: m.screen.fault = std::string("unknown sequence ") + final_byte;
     }
+}
+
+// Reads ESC [ [?] params final starting at bytes[at] and applies it; returns the index of its
+// last byte.
+std::size_t escape_sequence(Model& m, const std::string& bytes, std::size_t at) {
+    const auto c = static_cast<unsigned char>(bytes[at]);
+    if (c != 0x1B || at + 1 >= bytes.size() || bytes[at + 1] != '[') {
+        m.screen.fault = "control byte " + std::to_string(c);
+        return at;
+    }
+    std::size_t i = at + 2;
+    const bool is_private = i < bytes.size() && bytes[i] == '?';
+    i += is_private ? 1 : 0;
+    std::vector<int> p;
+    int number = 0;
+    bool any = false;
+    for (; i < bytes.size(); ++i) {
+        const char d = bytes[i];
+        if (d >= '0' && d <= '9') {
+            number = number * 10 + (d - '0');
+            any = true;
+        } else if (d == ';') {
+            p.push_back(any ? number : 0);
+            number = 0;
+            any = false;
+        } else {
+            if (any || !p.empty()) {
+                p.push_back(any ? number : 0);
+            }
+            control(m, is_private, p, d);
+            return i;
+        }
+    }
+    m.screen.fault = "unfinished sequence";
+    return i;
 }
 
 }  // namespace
@@ -115,47 +153,36 @@ ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowra
 
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap,
                    const ModelWindow& window) {
-    Model m;
-    m.autowrap = autowrap;
-    m.screen.columns = columns;
-    m.screen.rows = rows;
-    m.screen.window = window;
-    m.screen.cells.assign(
+    ModelScreen blank;
+    blank.columns = columns;
+    blank.rows = rows;
+    blank.window = window;
+    blank.cells.assign(
         static_cast<std::size_t>(window.columns) * static_cast<std::size_t>(window.rows),
         ModelCell{});
-    std::vector<int> p;  // one sequence's parameters, kept from one sequence to the next
+    return replay_on(blank, bytes, autowrap);
+}
+
+ModelScreen replay_on(const ModelScreen& start, const std::string& bytes, bool autowrap,
+                      const ModelWatcher& on_write) {
+    Model m;
+    m.autowrap = autowrap;
+    m.screen = start;
+    m.screen.fault.clear();
+    m.screen.sync_begins = m.screen.sync_ends = 0;
     for (std::size_t i = 0; i < bytes.size() && m.screen.fault.empty(); ++i) {
+        m.written_row = -2;
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x20 && c < 0x7F) {
             put(m, static_cast<char>(c));
-            continue;
+        } else if (c == '\r') {
+            m.x = 0;
+            m.wrap_pending = false;
+        } else {
+            i = escape_sequence(m, bytes, i);
         }
-        if (c != 0x1B || i + 1 >= bytes.size() || bytes[i + 1] != '[') {
-            m.screen.fault = "control byte " + std::to_string(c);
-            break;
-        }
-        i += 2;
-        const bool is_private = i < bytes.size() && bytes[i] == '?';
-        i += is_private ? 1 : 0;
-        p.clear();
-        int number = 0;
-        bool any = false;
-        for (; i < bytes.size(); ++i) {
-            const char d = bytes[i];
-            if (d >= '0' && d <= '9') {
-                number = number * 10 + (d - '0');
-                any = true;
-            } else if (d == ';') {
-                p.push_back(any ? number : 0);
-                number = 0;
-                any = false;
-            } else {
-                if (any || !p.empty()) {
-                    p.push_back(any ? number : 0);
-                }
-                control(m, is_private, p, d);
-                break;
-            }
+        if (m.written_row != -2 && on_write) {
+            on_write(m.screen, m.written_row);
         }
     }
     return m.screen;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,16 @@ struct ModelScreen {
 
 // Replays bytes on a screen of the given size. With autowrap, a glyph written after the last
 // column goes to the start of the next row (writing past the last row would scroll: a fault);
-// without, it overwrites the last column.
+// without, it overwrites the last column. CR goes to the first column; other control bytes are
+// faults.
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap);
 // The same, keeping only the cells of `window` (which must lie on the screen).
 ModelScreen replay(const std::string& bytes, int columns, int rows, bool autowrap,
                    const ModelWindow& window);
+
+// The same on a screen that already shows something. `on_write`, when given, is called after
+// every byte that changed cells (a glyph, an erase), with the screen and the row written (-1 for
+// the whole screen).
+using ModelWatcher = std::function<void(const ModelScreen& screen, int row)>;
+ModelScreen replay_on(const ModelScreen& start, const std::string& bytes, bool autowrap,
+                      const ModelWatcher& on_write = {});
