@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     const std::vector<std::int16_t> pcm = read_raw_stereo(argv[1]);
     std::map<std::string, double> times = read_times(argv[2]);
     for (const char* name : {"first_frame_ms", "key_ms", "first_sample_ms"}) {
-        if (times.count(name) == 0) {
+        if (!times.contains(name)) {
             fail(std::string("no ") + name + " in " + argv[2]);
             return 1;
         }
