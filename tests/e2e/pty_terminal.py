@@ -55,6 +55,16 @@ def now_ms():
     return time.monotonic() * 1000.0
 
 
+def set_autogroup_nice(nice):
+    """The scheduling weight of this process's session; kernels without session groups have
+    nothing to set."""
+    try:
+        with open("/proc/self/autogroup", "w") as autogroup:
+            autogroup.write(str(nice))
+    except OSError:
+        pass
+
+
 class Terminal:
     """The program on a pseudo terminal, with everything it writes kept in `output`."""
 
@@ -76,8 +86,7 @@ class Terminal:
         try:
             os.setsid()
             if autogroup_nice is not None:
-                with open("/proc/self/autogroup", "w") as autogroup:
-                    autogroup.write(str(autogroup_nice))
+                set_autogroup_nice(autogroup_nice)
             fcntl.ioctl(self.slave, termios.TIOCSCTTY, 0)
             for fd in (0, 1, 2):
                 os.dup2(self.slave, fd)
@@ -328,8 +337,7 @@ def boost_own_session():
         os.setsid()
     except OSError:
         pass  # already a session leader
-    with open("/proc/self/autogroup", "w") as autogroup:
-        autogroup.write(str(BOOSTED_NICE))
+    set_autogroup_nice(BOOSTED_NICE)
 
 
 def record(demo, out_dir, key_at_s, sink):
