@@ -205,6 +205,9 @@ def expect_ended_by_itself(terminal, what):
         fail(f"{what}: still running")
     elif not os.WIFEXITED(terminal.status) or os.WEXITSTATUS(terminal.status) != 0:
         fail(f"{what}: ended with wait status {terminal.status}, expected exit status 0")
+        # What came after the picture was given back: a sanitizer's report, for one.
+        after = terminal.output.rsplit(b"\x1b[?1049l", 1)[-1][-4000:]
+        print(after.decode("utf-8", "replace"), file=sys.stderr)
 
 
 # --- late-answers -----------------------------------------------------------------------------
