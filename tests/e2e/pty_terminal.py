@@ -139,7 +139,17 @@ class Terminal:
             if pid == self.pid:
                 self.status = status
                 self.ended_at = now_ms()
+                self._drain()
         return self.status is not None
+
+    def _drain(self):
+        """Reads what the program wrote before it ended (this script holds the other end too,
+        so the terminal stays open and the reads simply run dry)."""
+        while self.reading and select.select([self.master], [], [], 0)[0]:
+            before = len(self.output)
+            self._read()
+            if len(self.output) == before:
+                return
 
     def wait_exit(self, limit_s):
         """Keeps reading until the program ends; False if it is still running at the limit."""
