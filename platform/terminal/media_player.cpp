@@ -1,12 +1,10 @@
 // Media commands on POSIX systems: the player behind "open ... type mpegvideo alias ...",
-// "play ..." and "close ...", on SDL2_mixer. SDL decodes and mixes in its own audio thread,
-// so no command waits for the sound.
+// "play ..." and "close ...". The sound itself comes from the sound module (sound_module.hpp),
+// loaded at the first open; without it every open fails as if there were no sound device.
 //
 // Everything that can take time or allocate happens in open and close, which the demo sends
 // before its first frame and after its last: the whole file is read into memory at open, and
 // decoding runs from there. Play only starts the mixer on what is already loaded.
-#include <SDL.h>
-#include <SDL_mixer.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,19 +14,12 @@
 
 #include "platform/platform.hpp"
 #include "platform/terminal/media_command.hpp"
+#include "platform/terminal/sound_module.hpp"
 
 namespace {
 
 // A soundtrack is a few megabytes; anything far larger is not what the demo plays.
 constexpr off_t LARGEST_TRACK_BYTES = 64 * 1024 * 1024;
-
-// Output format of the mixer: CD rate, stereo, buffers of 1024 frames (23 ms). Closing the
-// device waits for the buffer in flight, so a short buffer keeps close quick.
-constexpr int OUTPUT_RATE = 44100;
-constexpr int OUTPUT_CHANNELS = 2;
-constexpr int OUTPUT_CHUNK_FRAMES = 1024;
-
-constexpr int PLAY_ONCE = 0;  // Mix_PlayMusic's loop count for a single pass
 
 struct Track {
     unsigned char* data = nullptr;
@@ -39,8 +30,7 @@ struct Track {
 struct Device {
     bool open = false;
     char alias[MEDIA_ALIAS_CAPACITY] = {};
-    Track track;  // must outlive `music`, which decodes from it
-    Mix_Music* music = nullptr;
+    Track track;  // must outlive the music, which decodes from it
 };
 
 Device device;
@@ -48,12 +38,8 @@ Device device;
 // Where standard error pointed before the audio libraries were started, or -1.
 int saved_stderr = -1;
 
-struct AudioLibraries {
-    bool started = false;         // SDL is initialised
-    bool finish_at_exit = false;  // an exit handler will shut it down
-};
-
-AudioLibraries libraries;
+const SoundOperations* sound = nullptr;  // the module, once an open has found it
+bool finish_at_exit = false;             // an exit handler will shut the libraries down
 
 // --- The music file ---------------------------------------------------------------------------
 
@@ -129,41 +115,33 @@ void restore_stderr() {
 
 // --- Audio libraries --------------------------------------------------------------------------
 
-// Shuts SDL down and gives standard error back.
+// Shuts the libraries down and gives standard error back.
 void finish_audio_libraries() {
-    if (libraries.started) {
-        Mix_Quit();
-        SDL_Quit();
-        libraries.started = false;
+    if (sound != nullptr) {
+        sound->shut_down();
     }
     restore_stderr();
 }
 
 // Without a sound device SDL's shutdown can wait up to 100 ms for its device-watch thread to
-// wake. After a failed open, SDL is left up (quiet) and shut down when the process exits, so
-// the open fails within milliseconds and set-up goes on at once.
+// wake. After a failed open, the libraries are left up (quiet) and shut down when the process
+// exits, so the open fails within milliseconds and set-up goes on at once.
 void finish_audio_libraries_at_exit() {
-    if (!libraries.finish_at_exit) {
-        libraries.finish_at_exit = std::atexit(finish_audio_libraries) == 0;
+    if (!finish_at_exit) {
+        finish_at_exit = std::atexit(finish_audio_libraries) == 0;
     }
-    if (!libraries.finish_at_exit) {
+    if (!finish_at_exit) {
         finish_audio_libraries();
     }
 }
 
-// SDL must leave SIGINT and SIGTERM alone: the terminal back-end owns them, and SDL's handlers
-// would swallow Ctrl-C.
 bool start_audio() {
-    quiet_stderr();
-    if (!libraries.started) {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_Init(SDL_INIT_AUDIO) != 0) {
-            restore_stderr();
-            return false;
-        }
-        libraries.started = true;
+    sound = sound_module();
+    if (sound == nullptr) {
+        return false;
     }
-    if (Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_CHUNK_FRAMES) != 0) {
+    quiet_stderr();
+    if (!sound->open_output()) {
         finish_audio_libraries_at_exit();
         return false;
     }
@@ -172,17 +150,8 @@ bool start_audio() {
 
 // Closing joins the audio thread: no sample is mixed after it returns.
 void stop_audio() {
-    Mix_CloseAudio();
+    sound->close_output();
     finish_audio_libraries();
-}
-
-// MUS_MP3 is forced so the data is never offered to the other decoders.
-Mix_Music* load_music(const Track& track) {
-    SDL_RWops* source = SDL_RWFromConstMem(track.data, static_cast<int>(track.size));
-    if (source == nullptr) {
-        return nullptr;
-    }
-    return Mix_LoadMUSType_RW(source, MUS_MP3, SDL_TRUE);
 }
 
 // --- Commands ---------------------------------------------------------------------------------
@@ -201,8 +170,7 @@ std::uint32_t open_device(const MediaCommand& command) {
         release_track(track);
         return MEDIA_ERROR_NO_DEVICE;
     }
-    Mix_Music* music = load_music(track);
-    if (music == nullptr) {
+    if (!sound->load_music(track.data, track.size)) {
         stop_audio();
         release_track(track);
         return MEDIA_ERROR_UNDECODABLE;
@@ -213,7 +181,6 @@ std::uint32_t open_device(const MediaCommand& command) {
         device.alias[i] = command.alias[i];
     }
     device.track = track;
-    device.music = music;
     return MEDIA_OK;
 }
 
@@ -221,16 +188,14 @@ std::uint32_t play_device(const MediaCommand& command) {
     if (!names_open_device(command.alias)) {
         return MEDIA_ERROR_UNKNOWN_ALIAS;
     }
-    return Mix_PlayMusic(device.music, PLAY_ONCE) == 0 ? MEDIA_OK : MEDIA_ERROR_NO_DEVICE;
+    return sound->play_music() ? MEDIA_OK : MEDIA_ERROR_NO_DEVICE;
 }
 
-// Halting first silences the output at once; the rest releases the device.
+// The output falls silent at once; the rest releases the device.
 std::uint32_t close_device(const MediaCommand& command) {
     if (!names_open_device(command.alias)) {
         return MEDIA_ERROR_UNKNOWN_ALIAS;
     }
-    Mix_HaltMusic();
-    Mix_FreeMusic(device.music);
     stop_audio();
     release_track(device.track);
     device = Device{};

@@ -20,6 +20,14 @@ namespace {
 constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Faults: the same, with nothing but async-signal-safe calls.
 constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr std::size_t ENDING_SIGNAL_COUNT = sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0];
+
+// Input flags that would swallow a key or change it before the key test sees it: output flow
+// control takes Ctrl-S and Ctrl-Q, a break would flush typed keys, carriage return and newline
+// are translated or dropped, bytes with a parity error are dropped or marked, the eighth bit is
+// stripped, capitals are lowered. ISIG stays on: Ctrl-C, Ctrl-Z and Ctrl-\ keep their signals.
+constexpr tcflag_t KEY_ALTERING_INPUT_FLAGS =
+    IXON | BRKINT | ICRNL | INLCR | IGNCR | INPCK | PARMRK | ISTRIP | IUCLC;
 
 struct Host {
     bool output_is_terminal = false;
@@ -29,7 +37,7 @@ struct Host {
     termios run_input_mode{};
     TerminalChanges changes;
     bool handlers_installed = false;
-    bool ending_signal_ignored[sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0]] = {};
+    bool ending_signal_ignored[ENDING_SIGNAL_COUNT] = {};
     bool stop_signal_ignored = false;
 };
 
@@ -45,6 +53,10 @@ volatile std::sig_atomic_t input_mode_changed = 0;
 volatile std::sig_atomic_t screen_changed = 0;
 volatile std::sig_atomic_t resumptions = 0;          // counts returns from a stop
 volatile std::sig_atomic_t stopping_on_request = 0;  // inside the Ctrl-Z handler's own stop
+// The normal way out is writing the restore: an ending signal then only asks for the process to
+// end by it once the restore is written (or at once, if a second one comes while it is stuck).
+volatile std::sig_atomic_t restoring_on_the_way_out = 0;
+volatile std::sig_atomic_t deferred_signal = 0;
 
 void block_signals(sigset_t& previous) {
     sigset_t all;
@@ -85,13 +97,18 @@ bool write_fully(int fd, const char* data, std::size_t length) {
     return true;
 }
 
-// Async-signal-safe: precomputed bytes, write(2), tcsetattr(3).
-void give_terminal_back() {
-    if (restore_length > 0) {
-        write_fully(STDOUT_FILENO, restore_bytes, static_cast<std::size_t>(restore_length));
-    }
+void give_input_mode_back() {
     if (input_mode_changed != 0) {
         tcsetattr(host.input_fd, TCSANOW, &host.saved_input_mode);
+    }
+}
+
+// Async-signal-safe: tcsetattr(3), then precomputed bytes with write(2). The modes go first: a
+// terminal that has stopped reading can hold the write for good, never the modes.
+void give_terminal_back() {
+    give_input_mode_back();
+    if (restore_length > 0) {
+        write_fully(STDOUT_FILENO, restore_bytes, static_cast<std::size_t>(restore_length));
     }
 }
 
@@ -119,12 +136,39 @@ void unblock(int signal_number) {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-// The default action is back in place before the restore is written, so a second signal ends
-// the process at once even if the terminal stopped reading (flow control, a stalled link).
+// Every ending signal that the demo handles goes back to its default action.
+void end_by_default_from_now_on() {
+    for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
+        if (!host.ending_signal_ignored[i]) {
+            set_disposition(ENDING_SIGNALS[i], SIG_DFL, 0);
+            unblock(ENDING_SIGNALS[i]);
+        }
+    }
+}
+
+// The default actions are back in place before the restore is written, so a second signal,
+// of any ending kind, ends the process at once even if the terminal stopped reading (a stopped
+// or stalled terminal). On the normal way out the restore is already being written: the signal
+// waits for it to finish, then ends the process.
 void on_ending_signal(int signal_number) {
+    const int saved_errno = errno;
+    end_by_default_from_now_on();
+    if (restoring_on_the_way_out != 0) {
+        deferred_signal = signal_number;
+        errno = saved_errno;
+        return;
+    }
+    give_terminal_back();
+    raise(signal_number);
+    errno = saved_errno;
+}
+
+// A fault: the terminal is given back, then the fault's own default action ends the process.
+void on_fault(int signal_number) {
     const int saved_errno = errno;
     set_disposition(signal_number, SIG_DFL, 0);
     unblock(signal_number);
+    end_by_default_from_now_on();
     give_terminal_back();
     raise(signal_number);
     errno = saved_errno;
@@ -172,14 +216,14 @@ bool ignored_at_start(int signal_number) {
 
 // A signal the process was started with ignored (nohup, a background job) stays ignored.
 void install_handlers() {
-    for (std::size_t i = 0; i < sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0]; ++i) {
+    for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
         host.ending_signal_ignored[i] = ignored_at_start(ENDING_SIGNALS[i]);
         if (!host.ending_signal_ignored[i]) {
             set_disposition(ENDING_SIGNALS[i], on_ending_signal, 0);
         }
     }
     for (const int signal_number : FATAL_SIGNALS) {
-        set_disposition(signal_number, on_ending_signal, 0);
+        set_disposition(signal_number, on_fault, 0);
     }
     host.stop_signal_ignored = ignored_at_start(SIGTSTP);
     if (!host.stop_signal_ignored) {
@@ -192,11 +236,20 @@ void install_handlers() {
     host.handlers_installed = true;
 }
 
+// Ctrl-Z, continue and resize go back to their defaults first, while the restore is written.
+void remove_stop_and_resize_handlers() {
+    if (!host.stop_signal_ignored) {
+        set_disposition(SIGTSTP, SIG_DFL, 0);
+    }
+    set_disposition(SIGWINCH, SIG_DFL, 0);
+    set_disposition(SIGCONT, SIG_DFL, 0);
+}
+
 void remove_handlers() {
     if (!host.handlers_installed) {
         return;
     }
-    for (std::size_t i = 0; i < sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0]; ++i) {
+    for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
         if (!host.ending_signal_ignored[i]) {
             set_disposition(ENDING_SIGNALS[i], SIG_DFL, 0);
         }
@@ -204,11 +257,7 @@ void remove_handlers() {
     for (const int signal_number : FATAL_SIGNALS) {
         set_disposition(signal_number, SIG_DFL, 0);
     }
-    if (!host.stop_signal_ignored) {
-        set_disposition(SIGTSTP, SIG_DFL, 0);
-    }
-    set_disposition(SIGWINCH, SIG_DFL, 0);
-    set_disposition(SIGCONT, SIG_DFL, 0);
+    remove_stop_and_resize_handlers();
     host.handlers_installed = false;
 }
 
@@ -220,13 +269,15 @@ bool terminal_accepts_sequences() {
 
 // Keys are watched on the controlling terminal even when standard input is redirected. It is
 // put in non-canonical, no-echo mode so a single key press is visible without Enter, neither
-// it nor a query answer scribbles on the picture, and signals (Ctrl-C) still work.
+// it nor a query answer scribbles on the picture, and signals (Ctrl-C) still work; every key,
+// Ctrl-S and Ctrl-Q included, reaches the key test unchanged.
 void open_key_input() {
     host.input_fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
     if (host.input_fd < 0 || tcgetattr(host.input_fd, &host.saved_input_mode) != 0) {
         return;
     }
     host.run_input_mode = host.saved_input_mode;
+    host.run_input_mode.c_iflag &= ~KEY_ALTERING_INPUT_FLAGS;
     host.run_input_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     host.run_input_mode.c_cc[VMIN] = 1;
     host.run_input_mode.c_cc[VTIME] = 0;
@@ -235,12 +286,7 @@ void open_key_input() {
     }
 }
 
-// TCSANOW, not TCSAFLUSH: the key that ended the run stays waiting for the shell.
 void close_key_input() {
-    if (input_mode_changed != 0) {
-        tcsetattr(host.input_fd, TCSANOW, &host.saved_input_mode);
-        input_mode_changed = 0;
-    }
     if (host.input_fd >= 0) {
         close(host.input_fd);
         host.input_fd = -1;
@@ -256,18 +302,34 @@ void open_terminal() {
     install_handlers();
 }
 
+// On the normal way out the modes go back first (TCSANOW, not TCSAFLUSH: the key that ended the
+// run stays waiting for the shell), then the restore is written with the ending signals still
+// handled but deferred (see on_ending_signal): whatever holds the write up, the modes are the
+// user's again, and a signal still ends the process.
 void close_terminal() {
     sigset_t previous;
     block_signals(previous);
-    if (!host.output_gone) {
-        give_terminal_back();
+    give_input_mode_back();
+    input_mode_changed = 0;
+    remove_stop_and_resize_handlers();
+    restoring_on_the_way_out = 1;
+    unblock_signals(previous);
+    if (!host.output_gone && restore_length > 0) {
+        write_fully(STDOUT_FILENO, restore_bytes, static_cast<std::size_t>(restore_length));
     }
+    block_signals(previous);
+    restoring_on_the_way_out = 0;
     host.changes = TerminalChanges{};
     restore_length = 0;
     set_up_length = 0;
     close_key_input();
     remove_handlers();
+    const int ending_signal = deferred_signal;
+    deferred_signal = 0;
     unblock_signals(previous);
+    if (ending_signal != 0) {
+        raise(ending_signal);  // its default action is back: the process ends as it was asked
+    }
 }
 
 bool terminal_output() { return host.output_is_terminal && !host.output_gone; }

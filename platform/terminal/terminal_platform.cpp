@@ -46,8 +46,11 @@ bool same_size(const ScreenSize& screen, int columns, int rows) {
 
 namespace platform {
 
+// The queries go out first of all, so that their answers travel while the title is set and
+// the music opened; set_window_rect collects them.
 void start_host() {
     open_terminal();
+    send_terminal_queries();
     presenter.rgb_colours = terminal_has_rgb_colours();
 }
 
@@ -85,13 +88,13 @@ void set_console_title(const char* title) {
     write_set_up_of(title_only);
 }
 
-// The window rectangle: the demo takes a screen of its own, the alternate screen, after
-// asking the terminal about its cell size.
+// The window rectangle: the demo takes a screen of its own, the alternate screen, once the
+// terminal has told its cell size (or let the wait run out).
 void set_window_rect(OutputHandle, const SmallRect&) {
     if (!terminal_output()) {
         return;
     }
-    ask_terminal();
+    await_terminal_answers();
     const ScreenSize screen = terminal_screen_size();
     presenter.double_width_wanted = cells_are_tall(cell_pixels(screen, terminal_answers()));
     TerminalChanges& changes = terminal_changes();

@@ -63,19 +63,27 @@ bool all_answers_in() {
 
 }  // namespace
 
-void ask_terminal() {
+void send_terminal_queries() {
     if (!terminal_answers_reach_us()) {
         return;
     }
     terminal_write(TERMINAL_QUERIES);
     queries.awaited = true;
     queries.asked_at = monotonic_ms();
+}
+
+void await_terminal_answers() {
+    if (!queries.awaited) {
+        return;
+    }
+    // What arrived while the set-up went on is read even when the wait is already over.
     for (;;) {
         const unsigned long waited = monotonic_ms() - queries.asked_at;
-        if (all_answers_in() || waited >= ANSWER_WAIT_MS) {
+        const unsigned long left = waited < ANSWER_WAIT_MS ? ANSWER_WAIT_MS - waited : 0;
+        read_input(static_cast<int>(left));
+        if (all_answers_in() || left == 0) {
             break;
         }
-        read_input(static_cast<int>(ANSWER_WAIT_MS - waited));
     }
     // A key typed meanwhile ends the run after the first frame anyway: no point in waiting on.
     if (all_answers_in() || queries.answers.key_count > 0) {

@@ -11,8 +11,11 @@ inline constexpr unsigned long ANSWER_WAIT_MS = 90;
 // for this long, so they do not end the run as if they were keys.
 inline constexpr unsigned long LATE_ANSWER_MS = 2000;
 
-// Sends the queries and waits up to ANSWER_WAIT_MS for the answers.
-void ask_terminal();
+// Sends the queries, as early as the terminal is open: the answers travel while the rest of the
+// set-up goes on.
+void send_terminal_queries();
+// Waits for the answers until ANSWER_WAIT_MS have passed since the queries were sent.
+void await_terminal_answers();
 // What the terminal has answered so far.
 const TerminalAnswers& terminal_answers();
 // Called before each key test: takes late answers out of the input. Returns true when a key was

@@ -1,7 +1,5 @@
 #include "platform/windows/early_exit.hpp"
 
-#include <windows.h>
-
 #include <atomic>
 #include <cstddef>
 #include <cstring>
@@ -10,17 +8,12 @@ namespace windows_backend {
 
 namespace {
 
-// How long the handler waits for the demo's own shutdown. A closing console ends the process
-// about 5 s after the event whatever the handler does, so this stays well below that.
-constexpr DWORD SHUTDOWN_WAIT_MS = 3000;
-
 constexpr char OPEN_VERB[] = "open ";
 constexpr char CLOSE_VERB[] = "close ";
 constexpr char ALIAS_KEYWORD[] = " alias ";
 constexpr std::size_t CLOSE_COMMAND_CAPACITY = 80;
 
 std::atomic<bool> stop_request{false};
-HANDLE demo_finished = nullptr;  // manual-reset event, set once the demo's shutdown is done
 void (*last_resort_hook)() = nullptr;
 
 // Written by the demo's thread before the flag is raised, read by the control thread after it
@@ -69,37 +62,23 @@ void undo_set_up() {
     }
 }
 
-// Runs on a thread of its own that the system starts for the event. TRUE: the event is handled
-// and the process ends as the demo ends it (status 0); FALSE: the default handler ends it.
-BOOL WINAPI on_console_control(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
-    }
+}  // namespace
+
+void prepare_control_handling(void (*on_last_resort)()) { last_resort_hook = on_last_resort; }
+
+void handle_stop_event() {
     stop_request.store(true);
-    if (demo_finished != nullptr &&
-        WaitForSingleObject(demo_finished, SHUTDOWN_WAIT_MS) == WAIT_OBJECT_0) {
-        return TRUE;
+    if (wait_for_shutdown(SHUTDOWN_WAIT_MS)) {
+        return;
     }
     undo_set_up();
     if (last_resort_hook != nullptr) {
         last_resort_hook();
     }
-    return FALSE;
+    end_process(DEMO_EXIT_STATUS);
 }
 
-}  // namespace
-
-void install_control_handler(void (*on_last_resort)()) {
-    last_resort_hook = on_last_resort;
-    demo_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    SetConsoleCtrlHandler(on_console_control, TRUE);
-}
-
-void finish_control_handling() {
-    if (demo_finished != nullptr) {
-        SetEvent(demo_finished);
-    }
-}
+void finish_control_handling() { signal_shutdown_done(); }
 
 bool stop_requested() { return stop_request.load(); }
 

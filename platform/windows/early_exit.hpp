@@ -1,8 +1,13 @@
 // Ctrl-C, Ctrl-Break and the closing of the console would end the process in the middle of the
-// run, with the music still playing and the cursor hidden. The console control handler here
-// makes such an event end the run the way a key does, so the demo's own shutdown closes the
-// music and shows the cursor, and lets the process end only after that. Should the demo not
-// get there in time, the handler undoes those two steps itself from what it saw being sent.
+// run, with the music still playing and the cursor hidden. The console control handler makes
+// such an event end the run the way a key does, so the demo's own shutdown closes the music
+// and shows the cursor, and lets the process end only after that. Should the demo not get there
+// in time, the handler undoes those two steps itself from what it saw being sent, and ends the
+// process with the demo's own exit status, 0.
+//
+// The logic here is plain C++ on the platform interface; the Windows calls it needs (the event
+// it waits on, ending the process) are the host's, below, so that tests can run it on the fake
+// back-end.
 #pragma once
 
 #include <cstdint>
@@ -11,12 +16,24 @@
 
 namespace windows_backend {
 
-// Installs the handler; `on_last_resort` runs on the control thread after the handler had to
-// undo set-up itself, just before the process is ended.
-void install_control_handler(void (*on_last_resort)());
+// How long the handler waits for the demo's own shutdown. A closing console ends the process
+// about 5 s after the event whatever the handler does, so this stays well below that.
+inline constexpr std::uint32_t SHUTDOWN_WAIT_MS = 3000;
+
+// The exit status of the demo on every path.
+inline constexpr std::uint32_t DEMO_EXIT_STATUS = 0;
+
+// `on_last_resort` runs on the control thread after the handler had to undo set-up itself, just
+// before the process is ended.
+void prepare_control_handling(void (*on_last_resort)());
+
+// A Ctrl-C, Ctrl-Break or closing console, on the thread the system runs the handler on. Returns
+// once the demo's own shutdown is done; when it does not come within SHUTDOWN_WAIT_MS, undoes
+// set-up and ends the process instead.
+void handle_stop_event();
+
 // The demo's shutdown is done: a waiting handler may let the process end now, and a later event
-// has nothing left to do. The handler stays installed: removing it would wait for a handler
-// that is running, and that one waits for this.
+// has nothing left to do.
 void finish_control_handling();
 
 // A control event asked the run to end.
@@ -28,5 +45,14 @@ void note_media_command(const char* command, std::uint32_t result);
 
 // Called with every cursor record sent: a hidden cursor is remembered until it is shown again.
 void note_cursor_sent(platform::OutputHandle handle, const platform::CursorInfo& info);
+
+// --- Provided by the host (windows_host.cpp; a test on the fake back-end) --------------------
+
+// Waits up to `timeout_ms` for the demo's shutdown to be done; true when it is.
+bool wait_for_shutdown(std::uint32_t timeout_ms);
+// Lets every waiter go: the shutdown is done.
+void signal_shutdown_done();
+// Ends the whole process at once with this status, whatever its other threads are doing.
+void end_process(std::uint32_t status);
 
 }  // namespace windows_backend

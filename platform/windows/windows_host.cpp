@@ -12,7 +12,10 @@ constexpr char NTDLL_MODULE_NAME[] = "ntdll.dll";
 constexpr char WINE_VERSION_EXPORT[] = "wine_get_version";
 constexpr WORD PLAIN_ATTRIBUTE = 0x07;  // light grey on black, the console's usual colours
 
+constexpr DWORD TYPED_AHEAD_CAPACITY = 64;  // input records read back at start-up, at most
+
 bool under_wine = false;
+HANDLE demo_finished = nullptr;  // manual-reset event, set once the demo's shutdown is done
 
 // Only Wine's ntdll exports its version.
 bool running_under_wine() {
@@ -21,9 +24,10 @@ bool running_under_wine() {
 }
 
 // Wine's terminal console only starts reading keys from the terminal after a real console read;
-// until then _kbhit never sees a key. One focus event is written to the input and read straight
-// back, so the read never waits. On Windows this is not done: a key pressed during set-up must
-// stay waiting for the first key test.
+// until then _kbhit never sees a key. One focus event is written to the input and everything
+// waiting is read straight back, so the read never waits. Keys typed ahead may come out of that
+// read before the focus event: they are written back, in their order, for the key test. On
+// Windows this is not done: a key pressed during set-up must stay waiting for the first key test.
 void start_wine_key_input() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     INPUT_RECORD focus{};
@@ -33,9 +37,21 @@ void start_wine_key_input() {
     if (WriteConsoleInputA(input, &focus, 1, &written) == FALSE || written != 1) {
         return;
     }
-    INPUT_RECORD read_back{};
+    INPUT_RECORD waiting[TYPED_AHEAD_CAPACITY] = {};
     DWORD read = 0;
-    ReadConsoleInputA(input, &read_back, 1, &read);
+    if (ReadConsoleInputA(input, waiting, TYPED_AHEAD_CAPACITY, &read) == FALSE) {
+        return;
+    }
+    INPUT_RECORD keys[TYPED_AHEAD_CAPACITY] = {};
+    DWORD key_count = 0;
+    for (DWORD i = 0; i < read; ++i) {
+        if (waiting[i].EventType == KEY_EVENT) {
+            keys[key_count++] = waiting[i];
+        }
+    }
+    if (key_count > 0) {
+        WriteConsoleInputA(input, keys, key_count, &written);
+    }
 }
 
 // Wine's terminal console leaves the last picture on the user's terminal with the cursor in
@@ -59,18 +75,54 @@ void clear_wine_terminal() {
     SetConsoleCursorPosition(output, home);
 }
 
+// Runs on a thread of its own that the system starts for the event. TRUE: the event is handled
+// and the process ends as the demo ends it; FALSE: the default handler deals with it.
+BOOL WINAPI on_console_control(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    windows_backend::handle_stop_event();
+    return TRUE;
+}
+
 }  // namespace
+
+namespace windows_backend {
+
+bool wait_for_shutdown(std::uint32_t timeout_ms) {
+    return demo_finished != nullptr &&
+           WaitForSingleObject(demo_finished, timeout_ms) == WAIT_OBJECT_0;
+}
+
+void signal_shutdown_done() {
+    if (demo_finished != nullptr) {
+        SetEvent(demo_finished);
+    }
+}
+
+// Not ExitProcess: that would run the libraries' detach code while the stuck demo thread may
+// hold their locks. Terminating the current process does not return.
+void end_process(std::uint32_t status) { TerminateProcess(GetCurrentProcess(), status); }
+
+}  // namespace windows_backend
 
 namespace platform {
 
+// The control handler goes in first, so that a Ctrl-C at any moment of set-up already ends the
+// run through the demo's own shutdown; the Wine probe and its console read need no handle of
+// the demo's. GetStdHandle, the demo's first step, has no effect of its own to come before.
 void start_host() {
-    windows_backend::install_control_handler(clear_wine_terminal);
+    demo_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    windows_backend::prepare_control_handling(clear_wine_terminal);
+    SetConsoleCtrlHandler(on_console_control, TRUE);
     under_wine = running_under_wine();
     if (under_wine) {
         start_wine_key_input();
     }
 }
 
+// The handler stays installed: removing it would wait for a handler that is running, and that
+// one waits for this.
 void stop_host() {
     clear_wine_terminal();
     windows_backend::finish_control_handling();

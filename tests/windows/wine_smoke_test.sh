@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Windows executable as a user gets it: its import table, then three runs under Wine in
+# The Windows executable as a user gets it: its import table, then four runs under Wine in
 # tmux panes, side by side: one that is left to end by itself after 75 s, one ended by a key,
-# one ended by Ctrl-C. Usage:
+# one ended by Ctrl-C, one by a key typed before it started. Usage:
 #   wine_smoke_test.sh WORK_DIR EXE_32 [EXE_64]
 # EXE_32 is the shipped 32-bit program; it is inspected, and run when this kernel can run 32-bit
 # Wine. Otherwise EXE_64, the same source built for 64-bit Windows, is run instead.
@@ -216,6 +216,10 @@ prepare_prefix
 start_run timed
 start_run key
 start_run ctrl_c
+# A key typed before the demo has even started: Wine's console read at start-up must not
+# swallow it, so the run ends after its first frame.
+start_run typed_ahead
+pane typed_ahead send-keys -t 0 k
 
 wait_for_title timed "$FIRST_START_LIMIT_S" || { fail "timed: no title after ${FIRST_START_LIMIT_S} s"; exit 1; }
 timed_start=$SECONDS
@@ -233,6 +237,9 @@ wait_for_exit ctrl_c "$KEY_END_LIMIT_S" && pass "ctrl_c: ended on Ctrl-C" ||
     fail "ctrl_c: still running after Ctrl-C"
 check_ended key
 check_ended ctrl_c
+wait_for_exit typed_ahead "$KEY_END_LIMIT_S" && pass "typed_ahead: a key typed ahead ended the run" ||
+    fail "typed_ahead: still running, the key typed ahead was lost"
+check_ended typed_ahead
 
 check_caption timed "$timed_start"
 [ -z "$(exit_line timed)" ] && pass "timed: still running at $((SECONDS - timed_start)) s" ||

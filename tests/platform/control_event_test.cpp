@@ -1,0 +1,110 @@
+// The Windows console control handler's logic on the fake back-end: a Ctrl-C, Ctrl-Break or
+// closing console either waits for the demo's own shutdown, or, when that never finishes,
+// closes the music and shows the cursor itself and ends the process with status 0.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_platform.hpp"
+#include "platform/windows/early_exit.hpp"
+
+namespace {
+
+using fake::Call;
+
+// What the host did, in order: "wait <ms>", "hook", "end <status>".
+std::vector<std::string> host_steps;
+bool shutdown_finishes = false;
+
+void last_resort() { host_steps.emplace_back("hook"); }
+
+const char* const OPEN = "open TEVDRONE.MP3 type mpegvideo alias muzyka";
+const char* const CLOSE = "close muzyka";
+constexpr platform::CursorInfo HIDDEN{57, 0};
+constexpr platform::CursorInfo SHOWN{57, 1};
+
+struct Case {
+    const char* name;
+    std::uint32_t open_result;  // what the open command returned to the demo
+    bool demo_closed_music;     // the demo's shutdown got as far as sending close
+    bool demo_showed_cursor;    // ... and as far as showing the cursor
+    bool shutdown_finishes;     // within the wait
+    // Expected: what the handler sends itself, and whether it ends the process.
+    bool handler_closes_music;
+    bool handler_shows_cursor;
+    bool process_ended;
+};
+
+class ControlEvent : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        fake::reset();
+        host_steps.clear();
+        windows_backend::prepare_control_handling(last_resort);
+    }
+    // The demo's side: what it sent, as windows_platform.cpp reports it.
+    static void demo_sends(const Case& c) {
+        windows_backend::note_media_command(OPEN, c.open_result);
+        windows_backend::note_cursor_sent(fake::fake_output_handle, HIDDEN);
+        if (c.demo_closed_music) {
+            windows_backend::note_media_command(CLOSE, 0);
+        }
+        if (c.demo_showed_cursor) {
+            windows_backend::note_cursor_sent(fake::fake_output_handle, SHOWN);
+        }
+    }
+};
+
+TEST_P(ControlEvent, EndsTheRunThroughTheShutdownOrUndoesSetUpItself) {
+    const Case& c = GetParam();
+    demo_sends(c);
+    shutdown_finishes = c.shutdown_finishes;
+    windows_backend::handle_stop_event();
+
+    EXPECT_TRUE(windows_backend::stop_requested()) << "the key test must see the event";
+    const std::size_t close = fake::find_call(Call::send_media_command, CLOSE);
+    const std::size_t cursor = fake::find_call(Call::set_cursor_info);
+    EXPECT_EQ(close < fake::call_count(), c.handler_closes_music);
+    EXPECT_EQ(cursor < fake::call_count(), c.handler_shows_cursor);
+    EXPECT_EQ(fake::call_count(),
+              (c.handler_closes_music ? 1u : 0u) + (c.handler_shows_cursor ? 1u : 0u));
+    if (c.handler_shows_cursor) {
+        EXPECT_EQ(fake::call_at(cursor).values[0], SHOWN.size);
+        EXPECT_EQ(fake::call_at(cursor).values[1], SHOWN.visible);
+    }
+    if (c.handler_closes_music && c.handler_shows_cursor) {
+        EXPECT_LT(close, cursor) << "the music is closed first, as the demo does";
+    }
+    const std::vector<std::string> expected_steps =
+        c.process_ended ? std::vector<std::string>{"wait 3000", "hook", "end 0"}
+                        : std::vector<std::string>{"wait 3000"};
+    EXPECT_EQ(host_steps, expected_steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ControlEvent,
+    ::testing::Values(Case{"ShutdownInTime", 0, true, true, true, false, false, false},
+                      Case{"ShutdownNeverFinishes", 0, false, false, false, true, true, true},
+                      Case{"StuckAfterClosingTheMusic", 0, true, false, false, false, true, true},
+                      Case{"MusicThatNeverOpenedIsNotClosed", 263, false, false, false, false, true,
+                           true},
+                      Case{"StuckAfterTheWholeShutdown", 0, true, true, false, false, false, true}),
+    [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
+
+}  // namespace
+
+// The host's side, as windows_host.cpp provides it on Windows: no real waiting here, the case
+// says whether the demo's shutdown finishes in time.
+namespace windows_backend {
+
+bool wait_for_shutdown(std::uint32_t timeout_ms) {
+    host_steps.push_back("wait " + std::to_string(timeout_ms));
+    return shutdown_finishes;
+}
+
+void signal_shutdown_done() { shutdown_finishes = true; }
+
+void end_process(std::uint32_t status) { host_steps.push_back("end " + std::to_string(status)); }
+
+}  // namespace windows_backend
