@@ -80,8 +80,8 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
 // The fewest bytes any encoding of this frame can take: the synchronized-update bracket (where
 // the style has one) and the closing carriage return, the first cursor position, one byte per
 // cell on the screen, and for each colour on the screen the shortest colour sequence that
-// selects it (from no known colour or from another colour of the frame). A floor to measure the encoder against, not a size it can always
-// reach.
+// selects it (from no known colour or from another colour of the frame). A floor to measure the
+// encoder against, not a size it can always reach.
 std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
                               const FrameStyle& style);
 
