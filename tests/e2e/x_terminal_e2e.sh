@@ -149,7 +149,7 @@ run_in_terminal() {
 # (pixel for pixel), title, modes and terminal modes; KEY (if given) was left for the shell.
 expect_restored() {
     local status=$1 key=${2:-}
-    poll_until 20 "the run did not end" test -e "$work/ended"
+    poll_until 90 "the run did not end" test -e "$work/ended"
     [ "$(cat "$work/status")" = "$status" ] || fail "exit status $(cat "$work/status"), expected $status"
     [ "$(cat "$work/key.after")" = "$key" ] || fail "the shell got '$(cat "$work/key.after")', expected '$key'"
     cmp -s "$work/stty.before" "$work/stty.after" || fail "the terminal modes (stty) changed"
