@@ -114,12 +114,10 @@ function(floodvalley_install_posix)
           DESTINATION ${FLOODVALLEY_INSTALL_GAMESDIR})
   install(TARGETS floodvalley RUNTIME DESTINATION ${FLOODVALLEY_INSTALL_PRIVATEDIR})
 
-  # ---- The sound module ----------------------------------------------------------------------
-  # A module the demo loads at run time goes beside the demo, in FLOODVALLEY_INSTALL_PRIVATEDIR
-  # (FLOODVALLEY_FULL_PRIVATEDIR is the directory to fix at build time), e.g.
-  #   install(TARGETS <module> LIBRARY DESTINATION ${FLOODVALLEY_INSTALL_PRIVATEDIR})
-  # and, in cpack.cmake, that directory is given to dpkg-shlibdeps (see there).
-  # ---------------------------------------------------------------------------------------------
+  # The sound module the demo loads at run time goes beside the demo, where it looks first. It is
+  # a plain shared object (not a program): no execute bits.
+  install(TARGETS floodvalley_sound LIBRARY DESTINATION ${FLOODVALLEY_INSTALL_PRIVATEDIR}
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
   install(FILES ${PROJECT_BINARY_DIR}/app/TEVDRONE.MP3 DESTINATION ${FLOODVALLEY_INSTALL_DATADIR})
 

@@ -67,6 +67,7 @@ EXPECTED_FILES="
 /usr/bin/floodvalley-frames
 /usr/games/floodvalley
 /usr/lib/games/floodvalley/floodvalley
+/usr/lib/games/floodvalley/floodvalley-sound.so
 /usr/share/applications/floodvalley.desktop
 /usr/share/doc/floodvalley/README.md
 /usr/share/doc/floodvalley/changelog.gz
