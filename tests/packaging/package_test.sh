@@ -75,6 +75,7 @@ EXPECTED_FILES="
 $(printf '/usr/share/doc/floodvalley/docs/pictures/%s.png\n' 1-starting-flag 2-flood-under-way \
     3-first-caption 4-white-flood 5-caption-again 6-caption-third-time 7-second-caption \
     8-third-caption 9-signature)
+/usr/share/doc/floodvalley/docs/pictures/web/browser-edition.png
 /usr/share/games/floodvalley/TEVDRONE.MP3
 $(printf '/usr/share/icons/hicolor/%sx%s/apps/floodvalley.png\n' 128 128 16 16 256 256 32 32 48 48 \
     64 64)
