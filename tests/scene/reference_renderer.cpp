@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdlib>
+#include <utility>
 
 #include "scene/captions.hpp"
 
@@ -22,21 +23,13 @@ void reference_stamp(ReferenceFrame& frame, long x, long y, long size) {
 void reference_stroke(ReferenceFrame& frame, const Stroke& s, int size) {
     long ax = s.x0, ay = s.y0, bx = s.x1, by = s.y1;
     const bool steep = std::labs(by - ay) > std::labs(bx - ax);
-    if (steep) {
-        long t = ax;
-        ax = ay;
-        ay = t;
-        t = bx;
-        bx = by;
-        by = t;
+    if (steep) {  // walk along the longer axis
+        std::swap(ax, ay);
+        std::swap(bx, by);
     }
-    if (ax > bx) {
-        long t = ax;
-        ax = bx;
-        bx = t;
-        t = ay;
-        ay = by;
-        by = t;
+    if (ax > bx) {  // from the end with the smaller coordinate on it
+        std::swap(ax, bx);
+        std::swap(ay, by);
     }
     const long dx = bx - ax;
     const long dy = std::labs(by - ay);
