@@ -38,6 +38,7 @@ QUERY_END = b"\x1b[c"  # the device attributes request goes last
 ANSWERS = [b"\x1b[6;16;8t", b"\x1b[4;800;640t", b"\x1b[?62;22c"]
 CURSOR_HIDE = b"\x1b[?25l"  # the last set-up step: the first frame follows
 FRAME_BYTES = 2000  # a frame is never smaller
+DRAIN_QUIET_S = 0.25  # the kernel hands a pty's last bytes over well within this
 ROWS, COLUMNS = 50, 80
 RATE = 44100
 FRAME_SIZE = 4  # 16-bit stereo
@@ -143,9 +144,11 @@ class Terminal:
         return self.status is not None
 
     def _drain(self):
-        """Reads what the program wrote before it ended (this script holds the other end too,
-        so the terminal stays open and the reads simply run dry)."""
-        while self.reading and select.select([self.master], [], [], 0)[0]:
+        """Reads what the program wrote before it ended. This script holds the other end too, so
+        the terminal stays open and no end-of-file comes; and the kernel hands the last bytes
+        over to this side a moment after the write, so a program that has just ended may still
+        have output on the way: read until nothing has come for a while."""
+        while self.reading and select.select([self.master], [], [], DRAIN_QUIET_S)[0]:
             before = len(self.output)
             self._read()
             if len(self.output) == before:
