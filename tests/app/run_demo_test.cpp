@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "app/console_window.hpp"
@@ -256,6 +259,80 @@ TEST_F(RunDemo, RegionNarrowedByTheConsoleStaysNarrowed) {
     run_with_clock({0, 100, 75000});
     EXPECT_EQ(screen_rect.right, 59);
     EXPECT_EQ(screen_rect.bottom, 29);
+}
+
+// A whole run written out call by call (each frame as a digest of its cells), against the record
+// kept in tests/app/whole_run_calls.txt: a change to the code's shape must not change one call,
+// one argument or one frame. The clock steps unevenly through every part of the timeline, a
+// square font is found, and the console narrows the region once.
+const char* const CALL_NAMES[] = {
+    "start_host",
+    "stop_host",
+    "get_output_handle",
+    "tick_count",
+    "key_waiting",
+    "set_console_title",
+    "set_window_rect",
+    "set_buffer_size",
+    "get_cursor_info",
+    "set_cursor_info",
+    "write_console_output",
+    "send_media_command",
+    "get_console_title",
+    "find_window",
+    "get_kernel_module",
+    "get_entry_point",
+    "get_number_of_console_fonts",
+    "get_console_font_info",
+    "set_console_font",
+    "get_console_font_size",
+    "invalidate_window",
+    "update_window",
+};
+
+std::string whole_run_record() {
+    std::ostringstream out;
+    std::size_t frame = 0;
+    for (std::size_t i = 0; i < fake::call_count(); ++i) {
+        const fake::CallRecord& r = fake::call_at(i);
+        out << CALL_NAMES[static_cast<int>(r.call)] << " '" << r.text << "'";
+        for (const std::int64_t value : r.values) {
+            out << ' ' << value;
+        }
+        if (r.call == Call::write_console_output) {
+            out << " frame " << std::hex << frame_digests.at(frame++) << std::dec;
+        }
+        out << '\n';
+    }
+    return out.str();
+}
+
+TEST_F(RunDemo, AWholeRunMakesTheCallsOnRecord) {
+    fake::script_cursor(platform::CursorInfo{57, 1}, true);
+    fake::font_script().reported_fonts = 2;
+    fake::font_script().table_font_index[0] = 4;
+    fake::font_script().table_font_index[1] = 9;
+    fake::font_script().size_of_font[4] = Coord{8, 12};
+    fake::font_script().size_of_font[9] = Coord{8, 8};
+    fake::script_region_after_write(SmallRect{0, 0, 79, 49});
+    std::vector<std::uint32_t> ticks{123456};
+    for (std::uint32_t t = 0, step = 1; t <= 75200; t += 90 + (step++ * 37) % 400) {
+        ticks.push_back(123456 + t);
+    }
+    frame_digests.clear();
+    fake::observe_frames(record_frame_digest);
+    run_with_clock(ticks);
+
+    std::ifstream file(WHOLE_RUN_CALLS);
+    ASSERT_TRUE(file) << "cannot read " << WHOLE_RUN_CALLS;
+    std::istringstream made(whole_run_record());
+    std::string expected_line;
+    std::string made_line;
+    for (int line = 1; std::getline(file, expected_line); ++line) {
+        ASSERT_TRUE(std::getline(made, made_line)) << "the run ended early, at line " << line;
+        ASSERT_EQ(made_line, expected_line) << "line " << line;
+    }
+    EXPECT_FALSE(std::getline(made, made_line)) << "the run made more calls: " << made_line;
 }
 
 }  // namespace
