@@ -33,6 +33,7 @@ wait_until_running() {
 }
 
 demo_pid() { pgrep -s "$(pane_state '#{pane_pid}')" -x floodvalley || true; }
+demo_started() { [ -n "$(demo_pid)" ]; }
 
 # Whether the process ignores the signal (or catches it: "caught"), from its masks in /proc.
 signal_in_mask() {
@@ -81,7 +82,7 @@ signals_stay_ignored() {
     shift
     start_shell
     tm send-keys "stty -a >modes.before; $command; echo EXIT=\$?; stty -a >modes.after" Enter
-    poll_until 10 "the demo did not start" test -n "$(demo_pid)"
+    poll_until 10 "the demo did not start" demo_started
     pid=$(demo_pid)
     poll_until 5 "the demo installed no handlers" catches "$pid" TERM
     for name in "$@"; do
