@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "canvas/cell_canvas.hpp"
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
@@ -66,12 +66,12 @@ void BM_AnsiEncoding(benchmark::State& state) {
     compose_frame(t);
     std::size_t length = 0;
     for (auto _ : state) {
-        length = encode_ansi_frame(canvas, full_screen_layout, bytes);
+        length = encode_ansi_frame(canvas.cells, full_screen_layout, bytes);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes_per_frame"] = static_cast<double>(length);
     state.counters["least_bytes_per_frame"] =
-        static_cast<double>(least_frame_bytes(canvas, full_screen_layout, FrameStyle{}));
+        static_cast<double>(least_frame_bytes(canvas.cells, full_screen_layout, FrameStyle{}));
     std::size_t colour_changes = 0;
     std::uint16_t previous = 0xFFFF;
     for (const CharInfo& cell : canvas.cells) {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "canvas/cell_canvas.hpp"
+#include "canvas/present_canvas.hpp"
 #include "platform/platform.hpp"
 #include "scene/frame.hpp"
 
@@ -35,7 +36,7 @@ unsigned long run_project(std::uint32_t duration_ms) {
     for (std::uint32_t elapsed = 0; elapsed < duration_ms;
          elapsed = platform::tick_count() - origin) {
         draw_frame(elapsed);
-        platform::write_console_output(handle, canvas, canvas_size, canvas_origin, screen_rect);
+        present_canvas(handle);
         ++frames;
         // As in the demo's loop, which also takes in answers to the start-up queries that come
         // late (whether the terminal has synchronized output). The run is timed, so a key does

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/console_records.hpp"
+
 inline constexpr int CANVAS_WIDTH = 80;
 inline constexpr int CANVAS_HEIGHT = 50;
 inline constexpr int CANVAS_CELLS = CANVAS_WIDTH * CANVAS_HEIGHT;
@@ -14,30 +16,12 @@ inline constexpr std::uint16_t ATTR_GREEN = 0xA2;  // bright green on green: low
 inline constexpr std::uint16_t ATTR_RED = 0xC4;    // bright red on red: upper field, band ground
 inline constexpr std::uint16_t ATTR_WHITE = 0xF7;  // bright white on light grey: ornament, flood
 
-// One console cell with the layout of the Windows CHAR_INFO record: a 16-bit character of
-// which only the low byte (the 8-bit character) is ever written, then the 16-bit attribute.
-struct CharInfo {
-    std::uint16_t character;
-    std::uint16_t attributes;
-};
-
-// Cell (x, y) is cells[y * CANVAS_WIDTH + x], row after row from the top-left cell.
+// Cell (x, y) is cells[y * CANVAS_WIDTH + x], row after row from the top-left cell: nothing
+// but the console's cell records, so the console takes the canvas as it is, without a copy.
 struct CellCanvas {
     CharInfo cells[CANVAS_CELLS];
 };
-
-// Console geometry records with the layouts of Windows' COORD and SMALL_RECT.
-struct Coord {
-    std::int16_t x;
-    std::int16_t y;
-};
-
-struct SmallRect {
-    std::int16_t left;
-    std::int16_t top;
-    std::int16_t right;   // inclusive
-    std::int16_t bottom;  // inclusive
-};
+static_assert(sizeof(CellCanvas) == CANVAS_CELLS * sizeof(CharInfo));
 
 inline constexpr Coord canvas_size{CANVAS_WIDTH, CANVAS_HEIGHT};
 inline constexpr Coord canvas_origin{0, 0};

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "canvas/cell_canvas.hpp"
+#include "platform/console_records.hpp"
 
 namespace platform {
 
@@ -50,10 +50,12 @@ bool get_cursor_info(OutputHandle handle, CursorInfo& info);        // GetConsol
 void set_cursor_info(OutputHandle handle, const CursorInfo& info);  // SetConsoleCursorInfo
 
 // --- Canvas -----------------------------------------------------------------------------------
-// WriteConsoleOutputA(handle, canvas, size, origin, &region): region is read and written back
-// with the rectangle actually written.
-void write_console_output(OutputHandle handle, const CellCanvas& cells, Coord size, Coord origin,
-                          SmallRect& region);
+// WriteConsoleOutputA(handle, buffer, buffer_size, buffer_coord, &write_region): writes the
+// cells of `buffer` (buffer_size.x by buffer_size.y records, row after row) from buffer_coord on
+// into write_region of the screen; write_region is read and written back with the rectangle
+// actually written.
+void write_console_output(OutputHandle handle, const CharInfo* buffer, Coord buffer_size,
+                          Coord buffer_coord, SmallRect& write_region);
 
 // --- Music ------------------------------------------------------------------------------------
 // mciSendStringA(command, no return buffer, 0, no window): 0 on success, an error code otherwise.

@@ -173,15 +173,16 @@ void set_cursor_info(OutputHandle, const CursorInfo& info) {
     record(Call::set_cursor_info, nullptr, info.size, info.visible);
 }
 
-void write_console_output(OutputHandle, const CellCanvas& cells, Coord size, Coord origin,
-                          SmallRect& region) {
-    record(Call::write_console_output, nullptr, size.x, size.y, origin.x, origin.y);
+void write_console_output(OutputHandle, const CharInfo* buffer, Coord buffer_size,
+                          Coord buffer_coord, SmallRect& write_region) {
+    record(Call::write_console_output, nullptr, buffer_size.x, buffer_size.y, buffer_coord.x,
+           buffer_coord.y);
     if (state.observer != nullptr) {
-        state.observer(cells, state.frames);
+        state.observer(buffer, state.frames);
     }
     ++state.frames;
     if (state.narrow_region) {
-        region = state.region_after_write;
+        write_region = state.region_after_write;
     }
 }
 

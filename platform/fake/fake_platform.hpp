@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "canvas/cell_canvas.hpp"
 #include "platform/platform.hpp"
 
 namespace fake {
@@ -83,8 +82,8 @@ void script_region_after_write(const SmallRect& region);
 
 FontScript& font_script();
 
-// Called with the canvas at every write_console_output.
-using FrameObserver = void (*)(const CellCanvas& cells, std::size_t frame_index);
+// Called with the cells handed to every write_console_output (buffer_size.x * buffer_size.y).
+using FrameObserver = void (*)(const CharInfo* cells, std::size_t frame_index);
 void observe_frames(FrameObserver observer);
 
 std::size_t call_count();

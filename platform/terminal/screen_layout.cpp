@@ -19,7 +19,7 @@ bool cells_are_tall(CellPixels cell) {
     return cell.width > 0 && cell.height > 0 && 2 * cell.height >= 3 * cell.width;
 }
 
-int picture_columns(bool double_width) { return CANVAS_WIDTH * (double_width ? 2 : 1); }
+int picture_columns(bool double_width) { return FRAME_COLUMNS * (double_width ? 2 : 1); }
 
 FrameLayout layout_for_screen(const ScreenSize& screen, bool double_width_wanted) {
     const int columns = screen.columns > 0 ? screen.columns : FALLBACK_SCREEN.columns;
@@ -28,7 +28,7 @@ FrameLayout layout_for_screen(const ScreenSize& screen, bool double_width_wanted
     const int width = picture_columns(double_width);
     FrameLayout layout{};
     layout.left = columns > width ? (columns - width) / 2 : 0;
-    layout.top = rows > CANVAS_HEIGHT ? (rows - CANVAS_HEIGHT) / 2 : 0;
+    layout.top = rows > FRAME_ROWS ? (rows - FRAME_ROWS) / 2 : 0;
     layout.screen_columns = columns;
     layout.screen_rows = rows;
     layout.cell_columns = double_width ? 2 : 1;

@@ -2,7 +2,7 @@
 // two columns wide so that they come out square.
 #pragma once
 
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 #include "platform/terminal/terminal_answers.hpp"
 
 // A terminal's size in character cells and, where known, in pixels (0 when unknown).

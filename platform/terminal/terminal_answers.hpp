@@ -5,14 +5,6 @@
 
 #include <cstddef>
 
-// The queries the demo asks, in one write; the device attributes request goes last, and since
-// terminals answer in order, its answer means every earlier answer has arrived (or never will).
-inline constexpr char TERMINAL_QUERIES[] =
-    "\x1b[16t"      // XTWINOPS 16: cell size in pixels, answered ESC [ 6 ; height ; width t
-    "\x1b[14t"      // XTWINOPS 14: text area in pixels, answered ESC [ 4 ; height ; width t
-    "\x1b[?2026$p"  // DECRQM 2026: synchronized output, answered ESC [ ? 2026 ; state $ y
-    "\x1b[c";       // DA1: primary device attributes, answered ESC [ ? ... c
-
 inline constexpr std::size_t KEY_BYTES_KEPT = 64;
 
 struct TerminalAnswers {

@@ -1,39 +1,9 @@
 #include "platform/terminal/terminal_changes.hpp"
 
-#include "platform/terminal/decimal.hpp"
-#include "platform/terminal/terminal_sequences.hpp"
+#include "platform/ansi/byte_writer.hpp"
+#include "platform/ansi/escape_sequences.hpp"
 
 namespace {
-
-class BoundedWriter {
-public:
-    BoundedWriter(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
-    void bytes(const char* text, std::size_t length) {
-        for (std::size_t i = 0; i < length; ++i) {
-            byte(text[i]);
-        }
-    }
-    template <std::size_t N>
-    void literal(const char (&text)[N]) {
-        bytes(text, N - 1);
-    }
-    void byte(char c) {
-        if (length_ < capacity_) {
-            out_[length_++] = c;
-        }
-    }
-    void number(int value) {
-        char digits[DECIMAL_CAPACITY];
-        const std::size_t count = format_decimal(value, digits);
-        bytes(digits, count);
-    }
-    std::size_t length() const { return length_; }
-
-private:
-    char* out_;
-    std::size_t capacity_;
-    std::size_t length_ = 0;
-};
 
 constexpr std::size_t TITLE_BYTES_MAX = 255;
 
@@ -78,7 +48,7 @@ std::size_t render_set_up(const TerminalChanges& changes, char* out, std::size_t
         w.literal(sequence::AUTOWRAP_ON);
     }
     if (changes.size_requested) {
-        resize_request(w, CANVAS_HEIGHT, changes.requested_columns);
+        resize_request(w, FRAME_ROWS, changes.requested_columns);
     }
     if (changes.cursor_hidden) {
         w.literal(sequence::CURSOR_HIDE);

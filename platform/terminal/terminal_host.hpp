@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstddef>
 
-#include "platform/terminal/ansi_frame.hpp"
 #include "platform/terminal/screen_layout.hpp"
 #include "platform/terminal/terminal_answers.hpp"
 #include "platform/terminal/terminal_changes.hpp"
@@ -38,10 +37,6 @@ void terminal_changes_done();
 
 // The screen's size now, from the terminal driver.
 ScreenSize terminal_screen_size();
-
-// Set by SIGWINCH and by a return from a stop; the next frame takes it.
-bool take_screen_changed();
-void mark_screen_changed();
 
 // Query answers can only be read when standard output and the controlling terminal are the
 // same terminal; otherwise the queries are not sent at all.

@@ -7,12 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ansi/ansi_frame.hpp"
+#include "platform/ansi/escape_sequences.hpp"
 #include "platform/platform.hpp"
-#include "platform/terminal/ansi_frame.hpp"
 #include "platform/terminal/screen_layout.hpp"
 #include "platform/terminal/terminal_host.hpp"
 #include "platform/terminal/terminal_queries.hpp"
-#include "platform/terminal/terminal_sequences.hpp"
+#include "platform/terminal/terminal_signals.hpp"
 
 namespace {
 
@@ -40,6 +41,24 @@ void write_set_up_of(const TerminalChanges& change) {
 
 bool same_size(const ScreenSize& screen, int columns, int rows) {
     return screen.columns == columns && screen.rows == rows;
+}
+
+// Square cells: on a terminal whose cells are about twice as tall as wide, each cell of the
+// picture is drawn two columns wide. Decided from the answers to the start-up queries.
+void choose_cell_shape(const ScreenSize& screen) {
+    presenter.double_width_wanted = cells_are_tall(cell_pixels(screen, terminal_answers()));
+}
+
+// The demo draws on a screen of its own, the alternate screen, which leaves the user's screen
+// and scrollback untouched; with autowrap on, which the frames rely on.
+void take_alternate_screen(const ScreenSize& screen) {
+    TerminalChanges& changes = terminal_changes();
+    changes.screen_taken = true;
+    changes.original_size = screen;
+    terminal_changes_done();
+    terminal_write(sequence::ALTERNATE_SCREEN_ON);
+    terminal_write(sequence::AUTOWRAP_ON);
+    mark_screen_changed();  // the first frame clears the screen and lays the picture out
 }
 
 }  // namespace
@@ -88,22 +107,16 @@ void set_console_title(const char* title) {
     write_set_up_of(title_only);
 }
 
-// The window rectangle: the demo takes a screen of its own, the alternate screen, once the
-// terminal has told its cell size (or let the wait run out).
+// The window rectangle: once the terminal has answered the start-up queries (or the wait has run
+// out), the cells' shape is chosen and the demo takes a screen of its own.
 void set_window_rect(OutputHandle, const SmallRect&) {
     if (!terminal_output()) {
         return;
     }
     await_terminal_answers();
     const ScreenSize screen = terminal_screen_size();
-    presenter.double_width_wanted = cells_are_tall(cell_pixels(screen, terminal_answers()));
-    TerminalChanges& changes = terminal_changes();
-    changes.screen_taken = true;
-    changes.original_size = screen;
-    terminal_changes_done();
-    terminal_write(sequence::ALTERNATE_SCREEN_ON);
-    terminal_write(sequence::AUTOWRAP_ON);
-    mark_screen_changed();  // the first frame clears the screen and lays the picture out
+    choose_cell_shape(screen);
+    take_alternate_screen(screen);
 }
 
 // The buffer size: the terminal is asked to become 50 rows of 80 columns, or of 160 when the
@@ -113,7 +126,7 @@ void set_buffer_size(OutputHandle, Coord size) {
     if (!terminal_output()) {
         return;
     }
-    const int columns = picture_columns(presenter.double_width_wanted) * size.x / CANVAS_WIDTH;
+    const int columns = picture_columns(presenter.double_width_wanted) * size.x / FRAME_COLUMNS;
     const ScreenSize screen = terminal_screen_size();
     if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
         return;
@@ -145,10 +158,11 @@ void set_cursor_info(OutputHandle, const CursorInfo& info) {
     }
 }
 
-// When standard output is not a terminal nothing is written, as a console refuses the write.
-// The region is left as it is: the layout, not the region, follows the terminal's size, and it
-// grows back when the terminal does.
-void write_console_output(OutputHandle, const CellCanvas& cells, Coord, Coord, SmallRect&) {
+// The demo always hands over its whole 80x50 buffer from its first cell, which is the frame
+// the encoder takes. When standard output is not a terminal nothing is written, as a console
+// refuses the write. The region is left as it is: the layout, not the region, follows the
+// terminal's size, and it grows back when the terminal does.
+void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, SmallRect&) {
     if (!terminal_output()) {
         return;
     }
@@ -160,7 +174,7 @@ void write_console_output(OutputHandle, const CellCanvas& cells, Coord, Coord, S
         presenter.layout = layout_for_screen(terminal_screen_size(), presenter.double_width_wanted);
         style.clear_screen = true;
     }
-    const std::size_t length = encode_ansi_frame(cells, presenter.layout, style, frame_buffer);
+    const std::size_t length = encode_ansi_frame(buffer, presenter.layout, style, frame_buffer);
     terminal_write_frame(frame_buffer, length);
 }
 

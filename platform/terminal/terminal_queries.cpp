@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "platform/ansi/escape_sequences.hpp"
 #include "platform/terminal/terminal_host.hpp"
 
 namespace {
@@ -67,7 +68,7 @@ void send_terminal_queries() {
     if (!terminal_answers_reach_us()) {
         return;
     }
-    terminal_write(TERMINAL_QUERIES);
+    terminal_write(sequence::TERMINAL_QUERIES);
     queries.awaited = true;
     queries.asked_at = monotonic_ms();
 }

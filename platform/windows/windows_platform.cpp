@@ -20,7 +20,6 @@ static_assert(offsetof(CharInfo, character) == offsetof(CHAR_INFO, Char.UnicodeC
 static_assert(sizeof(CharInfo::character) == sizeof(CHAR_INFO::Char));
 static_assert(offsetof(CharInfo, attributes) == offsetof(CHAR_INFO, Attributes));
 static_assert(sizeof(CharInfo::attributes) == sizeof(CHAR_INFO::Attributes));
-static_assert(sizeof(CellCanvas) == CANVAS_CELLS * sizeof(CHAR_INFO));
 
 static_assert(sizeof(Coord) == sizeof(COORD));
 static_assert(offsetof(Coord, x) == offsetof(COORD, X));
@@ -103,10 +102,10 @@ void set_cursor_info(OutputHandle handle, const CursorInfo& info) {
 
 // The console writes back the rectangle it actually filled, so a region it once narrowed stays
 // narrowed for every later frame.
-void write_console_output(OutputHandle handle, const CellCanvas& cells, Coord size, Coord origin,
-                          SmallRect& region) {
-    WriteConsoleOutputA(handle, reinterpret_cast<const CHAR_INFO*>(cells.cells), to_coord(size),
-                        to_coord(origin), reinterpret_cast<SMALL_RECT*>(&region));
+void write_console_output(OutputHandle handle, const CharInfo* buffer, Coord buffer_size,
+                          Coord buffer_coord, SmallRect& write_region) {
+    WriteConsoleOutputA(handle, reinterpret_cast<const CHAR_INFO*>(buffer), to_coord(buffer_size),
+                        to_coord(buffer_coord), reinterpret_cast<SMALL_RECT*>(&write_region));
 }
 
 // --- Music -----------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
+#include "canvas/present_canvas.hpp"
 #include "platform/platform.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
@@ -111,8 +112,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < CASES && status == 0; ++i) {
         draw_case(i);
         // Twice: the first frame after set-up also clears the screen.
-        platform::write_console_output(handle, canvas, canvas_size, canvas_origin, screen_rect);
-        platform::write_console_output(handle, canvas, canvas_size, canvas_origin, screen_rect);
+        present_canvas(handle);
+        present_canvas(handle);
         const std::string base = dir + "/" + std::to_string(i);
         if (!write_cells(base + ".cells") || !touch(base + ".ready")) {
             status = 1;

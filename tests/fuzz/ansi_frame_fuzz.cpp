@@ -17,7 +17,7 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 #include "tests/platform/frame_on_screen.hpp"
 #include "tests/platform/terminal_model.hpp"
 
@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FrameLayout layout = layout_from(in, (flags >> 4) & 3, (flags & 8) != 0);
     canvas_from(in, cells);
 
-    const std::size_t length = encode_ansi_frame(cells, layout, style, frame);
+    const std::size_t length = encode_ansi_frame(cells.cells, layout, style, frame);
     check(length <= ANSI_FRAME_WORST_CASE, "the frame is longer than the stated worst case");
     const ModelScreen screen =
         replay(std::string(frame, length), layout.screen_columns, layout.screen_rows,

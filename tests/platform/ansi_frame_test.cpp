@@ -1,10 +1,11 @@
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
+#include "platform/console_palette.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
 #include "tests/platform/console_colours.hpp"
@@ -16,7 +17,7 @@ namespace {
 std::string encode(const CellCanvas& cells, const FrameLayout& layout = full_screen_layout,
                    const FrameStyle& style = FrameStyle{}) {
     static char bytes[ANSI_FRAME_CAPACITY];
-    return std::string(bytes, encode_ansi_frame(cells, layout, style, bytes));
+    return std::string(bytes, encode_ansi_frame(cells.cells, layout, style, bytes));
 }
 
 FrameLayout double_width(int left, int top, int columns, int rows) {
@@ -125,7 +126,9 @@ TEST(AnsiFrame, ConsoleColoursBecomeTheirSgrNumbersAndRgbValues) {
         const auto as_background = static_cast<std::uint16_t>(colour << 4);
         EXPECT_EQ(ansi_foreground(as_foreground), sgr_foreground) << "colour " << colour;
         EXPECT_EQ(ansi_background(as_background), sgr_foreground + 10) << "colour " << colour;
-        EXPECT_EQ(console_rgb(colour), CONSOLE_COLOURS[colour].rgb) << "colour " << colour;
+        const Rgb& rgb = console_palette[colour];
+        EXPECT_EQ((rgb.red << 16) | (rgb.green << 8) | rgb.blue, CONSOLE_COLOURS[colour].rgb)
+            << "colour " << colour;
     }
     // The demo's own attributes, spelled out.
     EXPECT_EQ(ansi_background(ATTR_RED), 101);
@@ -185,8 +188,8 @@ TEST(AnsiFrame, NeverMoreBytesThanThePlainEncodingAndNeverLessThanTheFloor) {
         EXPECT_LT(size, plain_encoding_size(canvas)) << "t=" << DEMO_TIMES[i];
         EXPECT_LT(by_rows, plain_encoding_size(canvas) - 16) << "t=" << DEMO_TIMES[i];
         EXPECT_LE(size, by_rows + 16) << "t=" << DEMO_TIMES[i];
-        EXPECT_LE(least_frame_bytes(canvas, full_screen_layout, FrameStyle{}), size);
-        EXPECT_LE(least_frame_bytes(canvas, full_screen_layout, unsynchronized()), by_rows);
+        EXPECT_LE(least_frame_bytes(canvas.cells, full_screen_layout, FrameStyle{}), size);
+        EXPECT_LE(least_frame_bytes(canvas.cells, full_screen_layout, unsynchronized()), by_rows);
     }
     for (int colours : {2, 5, 17}) {
         const CellCanvas cells = random_canvas(colours, 99);
@@ -197,7 +200,7 @@ TEST(AnsiFrame, NeverMoreBytesThanThePlainEncodingAndNeverLessThanTheFloor) {
 TEST(AnsiFrame, AFullWidthPictureGoesFromRowToRowByTheWrapAlone) {
     const std::string frame = encode(uniform(ATTR_RED, '#'));
     EXPECT_EQ(frame, "\x1b[?2026h\x1b[H\x1b[101;31m" + std::string(4000, '#') + "\r\x1b[?2026l");
-    EXPECT_EQ(least_frame_bytes(uniform(ATTR_RED, '#'), full_screen_layout, FrameStyle{}),
+    EXPECT_EQ(least_frame_bytes(uniform(ATTR_RED, '#').cells, full_screen_layout, FrameStyle{}),
               frame.size());
 }
 

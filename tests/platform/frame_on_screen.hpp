@@ -7,7 +7,7 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 #include "tests/platform/terminal_model.hpp"
 
 // A console colour as the model terminal records it, in 16 colours or in RGB.

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 #include "tools/pictures/cell_picture.hpp"
 #include "tools/pictures/png_picture.hpp"
 #include "tools/pictures/y4m_picture.hpp"
@@ -40,9 +40,12 @@ bool write_cells_frame(std::FILE* out, const CellCanvas& cells, const FrameStamp
     return std::fwrite(text, 1, length, out) == length;
 }
 
+// The canvas is the frame the encoder takes, cell for cell.
+static_assert(CANVAS_WIDTH == FRAME_COLUMNS && CANVAS_HEIGHT == FRAME_ROWS);
+
 bool write_ansi_frame(std::FILE* out, const CellCanvas& cells) {
     static char bytes[ANSI_FRAME_CAPACITY];
-    const std::size_t length = encode_ansi_frame(cells, full_screen_layout, bytes);
+    const std::size_t length = encode_ansi_frame(cells.cells, full_screen_layout, bytes);
     return std::fwrite(bytes, 1, length, out) == length;
 }
 

@@ -5,23 +5,11 @@
 #include <cstdint>
 
 #include "canvas/cell_canvas.hpp"
+#include "platform/console_palette.hpp"
 #include "tools/pictures/psf_font.hpp"
 
 inline constexpr int PICTURE_WIDTH = CANVAS_WIDTH * FONT_GLYPH_WIDTH;     // 640
 inline constexpr int PICTURE_HEIGHT = CANVAS_HEIGHT * FONT_GLYPH_HEIGHT;  // 400
-
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
-
-// Console colours 0 to 15: black, blue, green, cyan, red, magenta, brown, light grey, then
-// the same eight with the intensity bit set.
-inline constexpr Rgb console_palette[16] = {
-    {0x00, 0x00, 0x00}, {0x00, 0x00, 0x80}, {0x00, 0x80, 0x00}, {0x00, 0x80, 0x80},
-    {0x80, 0x00, 0x00}, {0x80, 0x00, 0x80}, {0x80, 0x80, 0x00}, {0xC0, 0xC0, 0xC0},
-    {0x80, 0x80, 0x80}, {0x00, 0x00, 0xFF}, {0x00, 0xFF, 0x00}, {0x00, 0xFF, 0xFF},
-    {0xFF, 0x00, 0x00}, {0xFF, 0x00, 0xFF}, {0xFF, 0xFF, 0x00}, {0xFF, 0xFF, 0xFF},
-};
 
 // One palette index per pixel, rows from the top.
 struct CellPicture {

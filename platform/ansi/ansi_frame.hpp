@@ -1,26 +1,33 @@
-// Encodes a canvas as the bytes a terminal needs to show it, in as few bytes as the picture
-// allows, and never so that a frame caught half-written shows a mixture of colour layers (see
-// ansi_frame.cpp for how).
+// Encodes a frame of console cells as the bytes a terminal needs to show it, in as few bytes as
+// the picture allows, and never so that a frame caught half-written shows a mixture of colour
+// layers (see ansi_frame.cpp for how). Pure: cells in, bytes out.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "canvas/cell_canvas.hpp"
+#include "platform/console_records.hpp"
 
-// Where and how the canvas lands on the terminal screen.
+// A frame is the demo's whole console screen buffer: 80 columns by 50 rows of cells, row after
+// row from the top-left cell, each cell's character in 32..125 (anything else is shown as a
+// space, so no control byte ever reaches the terminal).
+inline constexpr int FRAME_COLUMNS = 80;
+inline constexpr int FRAME_ROWS = 50;
+inline constexpr int FRAME_CELLS = FRAME_COLUMNS * FRAME_ROWS;
+
+// Where and how the frame lands on the terminal screen.
 struct FrameLayout {
-    int left;            // screen column of the canvas's left edge, 0-based (may be negative)
-    int top;             // screen row of the canvas's top edge, 0-based (may be negative)
+    int left;            // screen column of the frame's left edge, 0-based (may be negative)
+    int top;             // screen row of the frame's top edge, 0-based (may be negative)
     int screen_columns;  // cells outside the screen are not written
     int screen_rows;
-    // Screen columns per canvas cell: 2 draws each cell as its glyph followed by a blank of the
+    // Screen columns per frame cell: 2 draws each cell as its glyph followed by a blank of the
     // same colours, which makes the cells square on terminals whose cells are twice as tall as
     // wide.
     int cell_columns = 1;
 };
 
-inline constexpr FrameLayout full_screen_layout{0, 0, CANVAS_WIDTH, CANVAS_HEIGHT};
+inline constexpr FrameLayout full_screen_layout{0, 0, FRAME_COLUMNS, FRAME_ROWS};
 
 // How the colours are written and whether the frame starts on an empty screen.
 struct FrameStyle {
@@ -42,12 +49,12 @@ struct FrameStyle {
     bool synchronized_output = true;
 };
 
-// The most bytes one frame can take, for any canvas, any layout and any style, from the rules of
+// The most bytes one frame can take, for any frame, any layout and any style, from the rules of
 // the encoding. Either order writes each run (neighbouring screen columns of one row in one
 // colour) once, as at most one cursor move, or instead of the move the glyphs of a gap written
 // through when that is fewer bytes than the move, then at most one colour sequence, then its
-// glyphs. A run covers at least one canvas cell, or the part of one that is on the screen, so
-// each of the 80x50 canvas cells costs at most:
+// glyphs. A run covers at least one frame cell, or the part of one that is on the screen, so
+// each of the 80x50 frame cells costs at most:
 //   - one cursor move: the longest is the full position CSI row ; column H, both numbers 1-based
 //     screen coordinates of an int-sized screen, so at most 10 digits: 2 + 10 + 1 + 10 + 1 bytes
 //     (a relative move or a lone row or column address is only sent when it is shorter);
@@ -62,7 +69,7 @@ inline constexpr std::size_t ANSI_LONGEST_COLOUR = 2 + 2 * (5 + 3 * 3 + 2) + 1 +
 inline constexpr std::size_t ANSI_MOST_COLUMNS_PER_CELL = 2;
 inline constexpr std::size_t ANSI_FRAME_BRACKETS = 8 + 8 + (2 + 12 + 1 + 4);
 inline constexpr std::size_t ANSI_FRAME_WORST_CASE =
-    std::size_t{CANVAS_CELLS} *
+    std::size_t{FRAME_CELLS} *
         (ANSI_LONGEST_CURSOR_MOVE + ANSI_LONGEST_COLOUR + ANSI_MOST_COLUMNS_PER_CELL) +
     ANSI_FRAME_BRACKETS;
 
@@ -72,9 +79,9 @@ inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
 static_assert(ANSI_FRAME_CAPACITY >= ANSI_FRAME_WORST_CASE,
               "a frame may not fit the buffer it is written into");
 
-// Writes the frame into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
-std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out);
-std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
+// Writes the frame (FRAME_CELLS cells) into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
+std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout, char* out);
+std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out);
 
 // The fewest bytes any encoding of this frame can take: the synchronized-update bracket (where
@@ -82,7 +89,7 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
 // cell on the screen, and for each colour on the screen the shortest colour sequence that
 // selects it (from no known colour or from another colour of the frame). A floor to measure the
 // encoder against, not a size it can always reach.
-std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
+std::size_t least_frame_bytes(const CharInfo* cells, const FrameLayout& layout,
                               const FrameStyle& style);
 
 // SGR colour numbers for a console attribute: the console keeps red in bit 2 and blue in bit 0
@@ -90,5 +97,3 @@ std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout
 int ansi_foreground(std::uint16_t attributes);
 int ansi_background(std::uint16_t attributes);
 
-// The classic console palette entry of a 4-bit console colour, as 0xRRGGBB.
-std::uint32_t console_rgb(int console_colour);

@@ -20,3 +20,13 @@ inline std::size_t format_decimal(int value, char (&digits)[DECIMAL_CAPACITY]) {
     }
     return count;
 }
+
+// How many digits format_decimal writes for the value.
+inline std::size_t decimal_digits(int value) {
+    std::size_t count = 1;
+    for (unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value); magnitude >= 10;
+         magnitude /= 10) {
+        ++count;
+    }
+    return count;
+}

@@ -1,9 +1,12 @@
-#include "platform/terminal/ansi_frame.hpp"
+#include "platform/ansi/ansi_frame.hpp"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/terminal/decimal.hpp"
+#include "platform/ansi/byte_writer.hpp"
+#include "platform/ansi/decimal.hpp"
+#include "platform/ansi/escape_sequences.hpp"
+#include "platform/console_palette.hpp"
 
 // The terminal's own parsing is what limits the frame rate, so the frame is written in as few
 // bytes as the picture allows. Two orders can be used:
@@ -29,32 +32,24 @@
 
 namespace {
 
-// Escape sequences, each named once.
-constexpr char SYNC_BEGIN[] = "\x1b[?2026h";  // hold the display until the frame is complete
-constexpr char SYNC_END[] = "\x1b[?2026l";    // show the completed frame at once
-constexpr char CSI[] = "\x1b[";               // control sequence introducer
-constexpr char BLACK_16[] = "0;40";           // SGR: plain attributes on black
-constexpr char BLACK_RGB[] = "0;48;2;0;0;0";  // SGR: plain attributes on RGB black
-constexpr char ERASE_SCREEN[] = "\x1b[2J";    // ED 2: the whole screen in the current background
-// Each frame ends with a carriage return. xterm looks at its X events (a key press among them)
-// on a carriage return, and otherwise seldom while output floods in: without it, a key took
-// twice as long to end the run in a saturated xterm. The next frame positions the cursor afresh.
-constexpr char FRAME_END = '\r';
-
-// Final bytes of the cursor controls, each CSI [n] final; n is 1 when left out.
-constexpr char CURSOR_POSITION = 'H';  // CUP row;column (absolute)
-constexpr char COLUMN_ADDRESS = 'G';   // CHA column, same row
-constexpr char ROW_ADDRESS = 'd';      // VPA row, same column
-constexpr char CURSOR_FORWARD = 'C';   // CUF n columns right
-constexpr char CURSOR_BACK = 'D';      // CUB n columns left
-constexpr char CURSOR_DOWN = 'B';      // CUD n rows down
-constexpr char CURSOR_UP = 'A';        // CUU n rows up
-constexpr char SELECT_GRAPHIC = 'm';   // SGR colours
-
-// SGR selectors of the 24-bit colour forms: 48;2;R;G;B and 38;2;R;G;B.
-constexpr int SGR_RGB_BACKGROUND = 48;
-constexpr int SGR_RGB_FOREGROUND = 38;
-constexpr int SGR_RGB_FORM = 2;
+using sequence::BLACK_16;
+using sequence::BLACK_RGB;
+using sequence::COLUMN_ADDRESS;
+using sequence::CSI;
+using sequence::CURSOR_BACK;
+using sequence::CURSOR_DOWN;
+using sequence::CURSOR_FORWARD;
+using sequence::CURSOR_POSITION;
+using sequence::CURSOR_UP;
+using sequence::ERASE_SCREEN;
+using sequence::FRAME_END;
+using sequence::ROW_ADDRESS;
+using sequence::SELECT_GRAPHIC;
+using sequence::SGR_RGB_BACKGROUND;
+using sequence::SGR_RGB_FOREGROUND;
+using sequence::SGR_RGB_FORM;
+using sequence::SYNC_BEGIN;
+using sequence::SYNC_END;
 
 // The frame bound in ansi_frame.hpp counts these sequences; they must not outgrow it.
 static_assert((sizeof SYNC_BEGIN - 1) + (sizeof SYNC_END - 1) + (sizeof CSI - 1) +
@@ -64,70 +59,9 @@ static_assert(sizeof BLACK_16 <= sizeof BLACK_RGB);
 static_assert((sizeof CSI - 1) + DECIMAL_CAPACITY + 1 + DECIMAL_CAPACITY + 1 <=
               ANSI_LONGEST_CURSOR_MOVE);
 
-// The console's 16 colours, indexed by the console nibble (bit 0 blue, 1 green, 2 red, 3 bright).
-constexpr std::uint32_t CONSOLE_PALETTE[16] = {
-    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
-    0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
-};
-
 int console_to_ansi_index(int nibble) {
     return ((nibble & 1) << 2) | (nibble & 2) | ((nibble & 4) >> 2);
 }
-
-// Decimal digits of a non-negative number; the numbers written here stay far below 100000.
-int digit_count(int value) {
-    if (value < 10) {
-        return 1;
-    }
-    if (value < 100) {
-        return 2;
-    }
-    if (value < 1000) {
-        return 3;
-    }
-    return value < 10000 ? 4 : 5;
-}
-
-// Writes bytes. Its twin ByteCounter takes the same calls and only counts, so that both orders
-// can be priced by the very code that writes them.
-class ByteWriter {
-public:
-    explicit ByteWriter(char* out, std::size_t length = 0) : out_(out), length_(length) {}
-    void bytes(const char* text, std::size_t length) {
-        std::memcpy(out_ + length_, text, length);
-        length_ += length;
-    }
-    template <std::size_t N>
-    void literal(const char (&text)[N]) {
-        bytes(text, N - 1);
-    }
-    void byte(char c) { out_[length_++] = c; }
-    void number(int value) {
-        char digits[DECIMAL_CAPACITY];
-        const std::size_t count = format_decimal(value, digits);
-        bytes(digits, count);
-    }
-    std::size_t length() const { return length_; }
-
-private:
-    char* out_;
-    std::size_t length_;
-};
-
-class ByteCounter {
-public:
-    void bytes(const char*, std::size_t length) { length_ += length; }
-    template <std::size_t N>
-    void literal(const char (&)[N]) {
-        length_ += N - 1;
-    }
-    void byte(char) { ++length_; }
-    void number(int value) { length_ += static_cast<std::size_t>(digit_count(value)); }
-    std::size_t length() const { return length_; }
-
-private:
-    std::size_t length_ = 0;
-};
 
 // ---- The picture as it lands on the screen ---------------------------------------------------
 
@@ -138,7 +72,7 @@ struct Run {
     std::uint16_t attributes;
 };
 
-constexpr int MAX_PICTURE_COLUMNS = CANVAS_WIDTH * 2;
+constexpr int MAX_PICTURE_COLUMNS = FRAME_COLUMNS * 2;
 // Beyond this many colours (in the frame, or in a row) colour by colour is not tried (the demo
 // uses four).
 constexpr int MAX_LAYERS = 16;
@@ -160,14 +94,14 @@ struct Picture {
     // Printing past the last column continues at the first column of the next row: the
     // terminal wraps and the picture spans the screen's full width.
     bool rows_join = false;
-    char text[CANVAS_HEIGHT][MAX_PICTURE_COLUMNS];  // the byte of each covered column
-    Run runs[CANVAS_HEIGHT][MAX_PICTURE_COLUMNS];
-    int run_count[CANVAS_HEIGHT] = {};
+    char text[FRAME_ROWS][MAX_PICTURE_COLUMNS];  // the byte of each covered column
+    Run runs[FRAME_ROWS][MAX_PICTURE_COLUMNS];
+    int run_count[FRAME_ROWS] = {};
     ColourOrder order;  // of the whole frame, for colour by colour
-    std::uint8_t layer[CANVAS_HEIGHT][MAX_PICTURE_COLUMNS];  // of each run, in that order
+    std::uint8_t layer[FRAME_ROWS][MAX_PICTURE_COLUMNS];  // of each run, in that order
 };
 
-// The canvas only ever holds 32 to 125; anything else is shown as a space so that no control
+// The picture only ever holds 32 to 125; anything else is shown as a space so that no control
 // byte can ever reach the terminal.
 char printable(std::uint16_t character) {
     const unsigned byte = character & 0xFFu;
@@ -178,9 +112,9 @@ int clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// Cuts one canvas row into runs over the covered screen columns; a double-width cell is its
+// Cuts one row of cells into runs over the covered screen columns; a double-width cell is its
 // glyph then a blank, both in its colours.
-void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, int cell_columns,
+void take_row(Picture& p, const CharInfo* cells, const FrameLayout& layout, int cell_columns,
               int y) {
     const int row = layout.top + y - p.first_row;
     char* text = p.text[row];
@@ -189,7 +123,7 @@ void take_row(Picture& p, const CellCanvas& cells, const FrameLayout& layout, in
     for (int column = p.first_column; column < p.end_column; ++column) {
         const int offset = column - layout.left;
         const int x = cell_columns == 1 ? offset : offset >> 1;
-        const CharInfo& cell = cells.cells[y * CANVAS_WIDTH + x];
+        const CharInfo& cell = cells[y * FRAME_COLUMNS + x];
         *text++ = cell_columns == 1 || (offset & 1) == 0 ? printable(cell.character) : ' ';
         if (count > 0 && runs[count - 1].attributes == cell.attributes) {
             runs[count - 1].end = column + 1;
@@ -258,15 +192,15 @@ void order_layers(Picture& p) {
     }
 }
 
-// Walks the screen columns the canvas covers, so that clipping is exact on every side even
-// when a canvas cell spans two columns and only one of them is on the screen.
-void take_picture(Picture& p, const CellCanvas& cells, const FrameLayout& layout,
+// Walks the screen columns the frame covers, so that clipping is exact on every side even
+// when a cell spans two columns and only one of them is on the screen.
+void take_picture(Picture& p, const CharInfo* cells, const FrameLayout& layout,
                   const FrameStyle& style) {
     const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
     p.first_column = clamp(layout.left, 0, layout.screen_columns);
-    p.end_column = clamp(layout.left + CANVAS_WIDTH * cell_columns, 0, layout.screen_columns);
+    p.end_column = clamp(layout.left + FRAME_COLUMNS * cell_columns, 0, layout.screen_columns);
     p.first_row = clamp(layout.top, 0, layout.screen_rows);
-    p.end_row = clamp(layout.top + CANVAS_HEIGHT, 0, layout.screen_rows);
+    p.end_row = clamp(layout.top + FRAME_ROWS, 0, layout.screen_rows);
     if (p.first_column >= p.end_column) {
         p.end_row = p.first_row;
     }
@@ -293,7 +227,7 @@ struct Terminal {
 
 // Bytes of CSI [n] final, with n left out when it equals the default.
 int control_length(int n, int default_value) {
-    return 3 + (n == default_value ? 0 : digit_count(n));
+    return 3 + (n == default_value ? 0 : static_cast<int>(decimal_digits(n)));
 }
 
 template <class Out>
@@ -307,8 +241,8 @@ void control(Out& w, int n, int default_value, char final_byte) {
 
 // CUP, 1-based, with the defaults (1) left out.
 int position_length(int row, int column) {
-    return 3 + (row > 0 ? digit_count(row + 1) : 0) +
-           (column > 0 ? 1 + digit_count(column + 1) : 0);
+    return 3 + (row > 0 ? static_cast<int>(decimal_digits(row + 1)) : 0) +
+           (column > 0 ? 1 + static_cast<int>(decimal_digits(column + 1)) : 0);
 }
 
 template <class Out>
@@ -414,16 +348,16 @@ void move(Out& w, Terminal& t, int row, int column, bool rows_join, int first_co
 // selector;2;R;G;B for one console colour nibble.
 template <class Out>
 void rgb_colour(Out& w, int selector, int nibble) {
-    const std::uint32_t rgb = CONSOLE_PALETTE[nibble & 0x0F];
+    const Rgb& rgb = console_palette[nibble & 0x0F];
     w.number(selector);
     w.byte(';');
     w.number(SGR_RGB_FORM);
     w.byte(';');
-    w.number(static_cast<int>((rgb >> 16) & 0xFFu));
+    w.number(rgb.red);
     w.byte(';');
-    w.number(static_cast<int>((rgb >> 8) & 0xFFu));
+    w.number(rgb.green);
     w.byte(';');
-    w.number(static_cast<int>(rgb & 0xFFu));
+    w.number(rgb.blue);
 }
 
 template <class Out>
@@ -699,13 +633,13 @@ int ansi_background(std::uint16_t attributes) {
     return ((nibble & 8) != 0 ? 100 : 40) + console_to_ansi_index(nibble);
 }
 
-std::uint32_t console_rgb(int console_colour) { return CONSOLE_PALETTE[console_colour & 0x0F]; }
 
-std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout, char* out) {
+
+std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout, char* out) {
     return encode_ansi_frame(cells, layout, FrameStyle{}, out);
 }
 
-std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout,
+std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out) {
     static Picture picture;  // 72 KiB: kept off the stack; every field used is rewritten
     take_picture(picture, cells, layout, style);
@@ -735,7 +669,7 @@ std::size_t encode_ansi_frame(const CellCanvas& cells, const FrameLayout& layout
     return w.length();
 }
 
-std::size_t least_frame_bytes(const CellCanvas& cells, const FrameLayout& layout,
+std::size_t least_frame_bytes(const CharInfo* cells, const FrameLayout& layout,
                               const FrameStyle& style) {
     static Picture picture;
     take_picture(picture, cells, layout, style);
