@@ -3,9 +3,25 @@
 #include "app/run_demo.hpp"
 #include "canvas/cell_canvas.hpp"
 
-// If reading the record fails, the cursor steps send the console's usual cursor (25% of the cell)
-// with the visibility changed, rather than uninitialised bytes.
-platform::CursorInfo cursor_info{25, 1};
+namespace console_window {
+
+namespace {
+// If reading the record fails, the cursor steps send the console's usual cursor (25% of the
+// cell) with the visibility changed, rather than uninitialised bytes.
+constexpr platform::CursorInfo USUAL_CURSOR{25, 1};
+}  // namespace
+
+platform::CursorInfo cursor_info = USUAL_CURSOR;
+
+void reset() { cursor_info = USUAL_CURSOR; }
+
+}  // namespace console_window
+
+namespace {
+using cell_canvas::screen_rect;
+using console_window::cursor_info;
+using demo_run::output_handle;
+}  // namespace
 
 void set_title() { platform::set_console_title(DEMO_TITLE); }
 

@@ -5,8 +5,15 @@
 
 inline constexpr const char* DEMO_TITLE = "ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!";
 
+namespace console_window {
+
 // The cursor record read at set-up; both cursor steps send it with whatever it then holds.
 extern platform::CursorInfo cursor_info;
+
+// Back to the record the program starts with (for tests).
+void reset();
+
+}  // namespace console_window
 
 void set_title();
 // Window rectangle first, then the screen buffer size.

@@ -6,11 +6,25 @@
 #include "canvas/present_canvas.hpp"
 #include "scene/frame.hpp"
 
+namespace demo_run {
+
 platform::OutputHandle output_handle = nullptr;
 bool run_flag = false;
 std::uint32_t timeline_origin = 0;
 
+void reset() {
+    output_handle = nullptr;
+    run_flag = false;
+    timeline_origin = 0;
+}
+
+}  // namespace demo_run
+
 namespace {
+
+using demo_run::output_handle;
+using demo_run::run_flag;
+using demo_run::timeline_origin;
 
 void set_up() {
     output_handle = platform::get_output_handle();

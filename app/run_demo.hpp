@@ -12,6 +12,13 @@ int run_demo();
 inline constexpr std::uint32_t LAST_SECOND_BEFORE_END = 74;
 
 // Run state, static for the whole run.
+namespace demo_run {
+
 extern platform::OutputHandle output_handle;
 extern bool run_flag;
 extern std::uint32_t timeline_origin;
+
+// Back to how the program starts (for tests).
+void reset();
+
+}  // namespace demo_run

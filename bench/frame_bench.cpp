@@ -22,10 +22,10 @@ void BM_BackgroundAndCaptions(benchmark::State& state) {
     for (auto _ : state) {
         const std::uint32_t t = frame_time(frame++);
         if (t == 0) {
-            spread_level = 0;
+            flag_background::spread_level = 0;
         }
         compose_frame(t);
-        benchmark::DoNotOptimize(canvas);
+        benchmark::DoNotOptimize(cell_canvas::canvas);
     }
 }
 BENCHMARK(BM_BackgroundAndCaptions);
@@ -36,10 +36,10 @@ void BM_Background(benchmark::State& state) {
     const auto level = static_cast<std::int32_t>(state.range(0));
     std::uint32_t t = 1000;
     for (auto _ : state) {
-        spread_level = level;
+        flag_background::spread_level = level;
         render_background(t, 5);  // second 5: the counter stays where it was put
         t += 17;
-        benchmark::DoNotOptimize(canvas);
+        benchmark::DoNotOptimize(cell_canvas::canvas);
     }
 }
 BENCHMARK(BM_Background)->Arg(0)->Arg(50);
@@ -50,7 +50,7 @@ void BM_Caption(benchmark::State& state) {
     render_background(second * 1000, 5);
     for (auto _ : state) {
         overlay_captions(second);
-        benchmark::DoNotOptimize(canvas);
+        benchmark::DoNotOptimize(cell_canvas::canvas);
     }
 }
 BENCHMARK(BM_Caption)->Arg(13)->Arg(50)->Arg(52)->Arg(62);
@@ -61,20 +61,20 @@ BENCHMARK(BM_Caption)->Arg(13)->Arg(50)->Arg(52)->Arg(62);
 // bracket, the first cursor position, a byte per cell and one colour sequence per colour).
 void BM_AnsiEncoding(benchmark::State& state) {
     static char bytes[ANSI_FRAME_CAPACITY];
-    spread_level = static_cast<std::int32_t>(state.range(1));
+    flag_background::spread_level = static_cast<std::int32_t>(state.range(1));
     const auto t = static_cast<std::uint32_t>(state.range(0));
     compose_frame(t);
     std::size_t length = 0;
     for (auto _ : state) {
-        length = encode_ansi_frame(canvas.cells, full_screen_layout, bytes);
+        length = encode_ansi_frame(cell_canvas::canvas.cells, full_screen_layout, bytes);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes_per_frame"] = static_cast<double>(length);
-    state.counters["least_bytes_per_frame"] =
-        static_cast<double>(least_frame_bytes(canvas.cells, full_screen_layout, FrameStyle{}));
+    state.counters["least_bytes_per_frame"] = static_cast<double>(
+        least_frame_bytes(cell_canvas::canvas.cells, full_screen_layout, FrameStyle{}));
     std::size_t colour_changes = 0;
     std::uint16_t previous = 0xFFFF;
-    for (const CharInfo& cell : canvas.cells) {
+    for (const CharInfo& cell : cell_canvas::canvas.cells) {
         colour_changes += cell.attributes != previous ? 1u : 0u;
         previous = cell.attributes;
     }

@@ -25,7 +25,7 @@ void draw_frame(std::uint32_t elapsed_ms) { compose_frame(elapsed_ms); }
 unsigned long run_project(std::uint32_t duration_ms) {
     platform::start_host();
     const platform::OutputHandle handle = platform::get_output_handle();
-    platform::set_window_rect(handle, screen_rect);
+    platform::set_window_rect(handle, cell_canvas::screen_rect);
     platform::set_buffer_size(handle, canvas_size);
     platform::CursorInfo cursor{25, 1};
     platform::get_cursor_info(handle, cursor);

@@ -26,6 +26,8 @@ static_assert(sizeof(CellCanvas) == CANVAS_CELLS * sizeof(CharInfo));
 inline constexpr Coord canvas_size{CANVAS_WIDTH, CANVAS_HEIGHT};
 inline constexpr Coord canvas_origin{0, 0};
 
+namespace cell_canvas {
+
 // The single canvas, zero-filled at start and rewritten whole every frame.
 extern CellCanvas canvas;
 
@@ -33,16 +35,23 @@ extern CellCanvas canvas;
 // region stays narrowed for the rest of the run.
 extern SmallRect screen_rect;
 
+// Both back to how the program starts (for tests: the program itself never resets them).
+void reset();
+
+}  // namespace cell_canvas
+
 inline constexpr int cell_index(int x, int y) { return y * CANVAS_WIDTH + x; }
 
 // Cell access. Callers keep x in 0..79 and y in 0..49.
 inline void set_cell_char(int x, int y, char character) {
-    canvas.cells[cell_index(x, y)].character = static_cast<unsigned char>(character);
+    cell_canvas::canvas.cells[cell_index(x, y)].character = static_cast<unsigned char>(character);
 }
 inline void set_cell_attr(int x, int y, std::uint16_t attributes) {
-    canvas.cells[cell_index(x, y)].attributes = attributes;
+    cell_canvas::canvas.cells[cell_index(x, y)].attributes = attributes;
 }
 inline char cell_char(int x, int y) {
-    return static_cast<char>(canvas.cells[cell_index(x, y)].character & 0xFF);
+    return static_cast<char>(cell_canvas::canvas.cells[cell_index(x, y)].character & 0xFF);
 }
-inline std::uint16_t cell_attr(int x, int y) { return canvas.cells[cell_index(x, y)].attributes; }
+inline std::uint16_t cell_attr(int x, int y) {
+    return cell_canvas::canvas.cells[cell_index(x, y)].attributes;
+}

@@ -6,9 +6,19 @@
 #include "canvas/cell_canvas.hpp"
 #include "scene/glyph_noise.hpp"
 
+namespace flag_background {
+
 std::int32_t spread_level = 0;
 
+void reset() { spread_level = 0; }
+
+}  // namespace flag_background
+
 namespace {
+
+using cell_canvas::canvas;
+using flag_background::spread_level;
+using glyph_noise::glyph_seed;
 
 // The widest the ornament band gets: columns 0 to 10 while the flood has not started.
 constexpr int BAND_COLUMNS_MAX = 11;

@@ -7,8 +7,15 @@
 inline constexpr std::int32_t SPREAD_LEVEL_MAX = 50;
 inline constexpr std::uint32_t SPREAD_START_SECONDS = 12;
 
+namespace flag_background {
+
 // How far the flood has come: 0 at program start, never above 50, never decreased.
 extern std::int32_t spread_level;
+
+// Back to no flood at all (for tests and for a fresh run in the browser).
+void reset();
+
+}  // namespace flag_background
 
 // Takes the spread step when due, then gives every cell a fresh glyph (one draw per cell, rows
 // top to bottom, columns left to right) and its attribute for this frame.

@@ -7,8 +7,15 @@
 
 inline constexpr std::uint32_t GLYPH_MULTIPLIER = 16807;
 
+namespace glyph_noise {
+
 // Generator state: 1 at program start, never reseeded; it runs on from frame to frame.
 extern std::uint32_t glyph_seed;
+
+// Back to the state at program start (for tests and for a fresh run in the browser).
+void reset();
+
+}  // namespace glyph_noise
 
 // Character for a generator state: 32 + floor(94 * m / 2^23), m = the state's low 23 bits.
 // 94 * m stays below 2^30, so the product is exact in 32 bits.

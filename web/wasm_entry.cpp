@@ -92,15 +92,15 @@ void expand_to_rgba(const CellPicture& source, std::uint32_t* target) {
 
 // A fresh run from the initial state, as at program start: the generator at 1, no flood.
 WASM_EXPORT("start_run") void start_run() {
-    glyph_seed = 1;
-    spread_level = 0;
+    glyph_noise::reset();
+    flag_background::reset();
 }
 
 // Draws the frame at elapsed_ms (whole milliseconds since the run's origin) into the pixels.
 // Returns 1 while the run goes on, 0 when this was its last frame (75 s reached).
 WASM_EXPORT("draw_frame") int draw_frame(std::uint32_t elapsed_ms) {
     const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
-    draw_cell_picture(canvas, baked_console_font, picture);
+    draw_cell_picture(cell_canvas::canvas, baked_console_font, picture);
     expand_to_rgba(picture, rgba_pixels);
     return whole_seconds <= LAST_SECOND_BEFORE_END ? 1 : 0;
 }

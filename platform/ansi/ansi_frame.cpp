@@ -633,8 +633,6 @@ int ansi_background(std::uint16_t attributes) {
     return ((nibble & 8) != 0 ? 100 : 40) + console_to_ansi_index(nibble);
 }
 
-
-
 std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout, char* out) {
     return encode_ansi_frame(cells, layout, FrameStyle{}, out);
 }

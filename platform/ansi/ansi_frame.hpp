@@ -79,7 +79,8 @@ inline constexpr std::size_t ANSI_FRAME_CAPACITY = std::size_t{256} * 1024;
 static_assert(ANSI_FRAME_CAPACITY >= ANSI_FRAME_WORST_CASE,
               "a frame may not fit the buffer it is written into");
 
-// Writes the frame (FRAME_CELLS cells) into out (at least ANSI_FRAME_CAPACITY bytes) and returns its length.
+// Writes the frame (FRAME_CELLS cells) into out (at least ANSI_FRAME_CAPACITY bytes) and returns
+// its length.
 std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout, char* out);
 std::size_t encode_ansi_frame(const CharInfo* cells, const FrameLayout& layout,
                               const FrameStyle& style, char* out);
@@ -96,4 +97,3 @@ std::size_t least_frame_bytes(const CharInfo* cells, const FrameLayout& layout,
 // of each nibble, ANSI the other way round; bit 3 selects the bright range.
 int ansi_foreground(std::uint16_t attributes);
 int ansi_background(std::uint16_t attributes);
-

@@ -16,7 +16,8 @@ inline constexpr char ALTERNATE_SCREEN_OFF[] = "\x1b[?1049l";  // back to the us
 inline constexpr char AUTOWRAP_ON[] = "\x1b[?7h";
 inline constexpr char CURSOR_HIDE[] = "\x1b[?25l";  // DECTCEM off
 inline constexpr char CURSOR_SHOW[] = "\x1b[?25h";  // DECTCEM on
-inline constexpr char ERASE_SCREEN[] = "\x1b[2J";   // ED 2: the whole screen in the current background
+inline constexpr char ERASE_SCREEN[] =
+    "\x1b[2J";  // ED 2: the whole screen in the current background
 
 // --- Title and window size --------------------------------------------------------------------
 inline constexpr char TITLE_PUSH[] = "\x1b[22;0t";  // XTWINOPS 22: save the title on a stack
@@ -27,7 +28,8 @@ inline constexpr char RESIZE_BEGIN[] = "\x1b[8;";   // XTWINOPS 8 ; rows ; colum
 inline constexpr char RESIZE_END[] = "t";
 
 // --- Synchronized output (mode 2026) ----------------------------------------------------------
-inline constexpr char SYNC_BEGIN[] = "\x1b[?2026h";  // hold the display until the update is complete
+inline constexpr char SYNC_BEGIN[] =
+    "\x1b[?2026h";  // hold the display until the update is complete
 // Show the completed update at once; also sent on the way out, to end an update left open.
 inline constexpr char SYNC_END[] = "\x1b[?2026l";
 

@@ -210,8 +210,8 @@ void keep_change_bytes(const TerminalChanges& changes) {
     block_signals(previous);
     restore_length = static_cast<std::sig_atomic_t>(
         render_restore(changes, restore_bytes, sizeof restore_bytes));
-    set_up_length = static_cast<std::sig_atomic_t>(
-        render_set_up(changes, set_up_bytes, sizeof set_up_bytes));
+    set_up_length =
+        static_cast<std::sig_atomic_t>(render_set_up(changes, set_up_bytes, sizeof set_up_bytes));
     unblock_signals(previous);
 }
 

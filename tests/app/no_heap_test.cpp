@@ -9,8 +9,8 @@
 
 #include "app/run_demo.hpp"
 #include "canvas/cell_canvas.hpp"
-#include "platform/fake/fake_platform.hpp"
 #include "platform/ansi/ansi_frame.hpp"
+#include "platform/fake/fake_platform.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
 
@@ -58,8 +58,8 @@ TEST(NoHeap, EncodingFramesForTheTerminalAllocatesNothing) {
     std::size_t total = 0;
     for (std::uint32_t t = 0; t <= 20000; t += 97) {
         render_background(t, t / 1000);
-        total += encode_ansi_frame(canvas.cells, full_screen_layout, bytes);
-        total += encode_ansi_frame(canvas.cells, FrameLayout{-3, 5, 40, 20}, bytes);
+        total += encode_ansi_frame(cell_canvas::canvas.cells, full_screen_layout, bytes);
+        total += encode_ansi_frame(cell_canvas::canvas.cells, FrameLayout{-3, 5, 40, 20}, bytes);
     }
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_GT(total, 0u);

@@ -23,12 +23,11 @@ class RunDemo : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::reset();
-        glyph_seed = 1;
-        spread_level = 0;
-        canvas = CellCanvas{};
-        screen_rect = SmallRect{0, 0, 79, 49};
-        cursor_info = platform::CursorInfo{25, 1};
-        run_flag = false;
+        glyph_noise::reset();
+        flag_background::reset();
+        cell_canvas::reset();
+        console_window::reset();
+        demo_run::reset();
     }
 
     // The first tick is the origin; each later one is one frame.
@@ -110,7 +109,7 @@ TEST_F(RunDemo, KeyEndsTheRunAfterTheFrameInWhichItIsSeen) {
 TEST_F(RunDemo, SecondSeventyFourContinuesAndTheFirstFrameAtSeventyFiveIsTheLast) {
     run_with_clock({1000, 1000 + 74000, 1000 + 74999, 1000 + 75000, 1000 + 76000});
     EXPECT_EQ(frames(), 3u);
-    EXPECT_FALSE(run_flag);
+    EXPECT_FALSE(demo_run::run_flag);
 }
 
 TEST_F(RunDemo, ClockThatWrapsDuringTheRunKeepsTheTimeline) {
@@ -258,8 +257,8 @@ TEST_F(RunDemo, MusicThatFailsToOpenIsStillClosedAndChangesNothingElse) {
 TEST_F(RunDemo, RegionNarrowedByTheConsoleStaysNarrowed) {
     fake::script_region_after_write(SmallRect{0, 0, 59, 29});
     run_with_clock({0, 100, 75000});
-    EXPECT_EQ(screen_rect.right, 59);
-    EXPECT_EQ(screen_rect.bottom, 29);
+    EXPECT_EQ(cell_canvas::screen_rect.right, 59);
+    EXPECT_EQ(cell_canvas::screen_rect.bottom, 29);
 }
 
 // A whole run written out call by call (each frame as a digest of its cells), against the record

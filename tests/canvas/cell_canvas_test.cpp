@@ -10,7 +10,7 @@ namespace {
 // constant-initialised, and this copy is made during dynamic initialisation, which comes after.
 // Other tests narrow the live region (as the console may), so the live one says nothing about
 // the start once tests run in any order.
-const SmallRect screen_rect_at_start = screen_rect;
+const SmallRect screen_rect_at_start = cell_canvas::screen_rect;
 
 TEST(CellCanvas, CellsAreStoredRowAfterRowFromTheTopLeft) {
     EXPECT_EQ(cell_index(0, 0), 0);
@@ -30,14 +30,14 @@ TEST(CellCanvas, CellHasTheConsoleRecordLayout) {
 }
 
 TEST(CellCanvas, CharacterAndAttributeAreWrittenIndependently) {
-    canvas = CellCanvas{};
+    cell_canvas::reset();
     set_cell_attr(5, 7, ATTR_GREEN);
     set_cell_char(5, 7, '}');
     EXPECT_EQ(cell_attr(5, 7), ATTR_GREEN);
     set_cell_attr(5, 7, ATTR_RED);
     EXPECT_EQ(cell_char(5, 7), '}');
     // Only the low byte of the character is ever used; the high byte stays 0.
-    EXPECT_EQ(canvas.cells[cell_index(5, 7)].character, 0x7Du);
+    EXPECT_EQ(cell_canvas::canvas.cells[cell_index(5, 7)].character, 0x7Du);
     EXPECT_EQ(cell_attr(6, 7), 0u);
     EXPECT_EQ(cell_char(5, 8), '\0');
 }

@@ -30,13 +30,13 @@ std::uint32_t next_random() {
 }
 
 void demo_frame(std::uint32_t elapsed_ms, std::int32_t level) {
-    spread_level = level;
+    flag_background::spread_level = level;
     compose_frame(elapsed_ms);
 }
 
 // Random glyphs in colours drawn from the first `colours` of a fixed list of attributes.
 void random_frame(int colours) {
-    for (CharInfo& cell : canvas.cells) {
+    for (CharInfo& cell : cell_canvas::canvas.cells) {
         cell.character = static_cast<std::uint16_t>(32 + next_random() % 94);
         const unsigned pick = next_random() % static_cast<unsigned>(colours);
         cell.attributes = static_cast<std::uint16_t>(pick * 0x35u % 256u);  // distinct per pick
@@ -48,7 +48,7 @@ void striped_frame() {
     const std::uint16_t colours[] = {ATTR_RED, ATTR_WHITE, ATTR_GREEN, ATTR_BLACK, 0x1E};
     for (int y = 0; y < CANVAS_HEIGHT; ++y) {
         for (int x = 0; x < CANVAS_WIDTH; ++x) {
-            CharInfo& cell = canvas.cells[cell_index(x, y)];
+            CharInfo& cell = cell_canvas::canvas.cells[cell_index(x, y)];
             cell.character = static_cast<std::uint16_t>(33 + (x * 7 + y * 3) % 90);
             const bool odd = next_random() % 9 == 0;
             cell.attributes =
@@ -75,7 +75,7 @@ bool write_cells(const std::string& path) {
     if (out == nullptr) {
         return false;
     }
-    for (const CharInfo& cell : canvas.cells) {
+    for (const CharInfo& cell : cell_canvas::canvas.cells) {
         std::fprintf(out, "%c %d %d\n", static_cast<char>(cell.character),
                      CONSOLE_COLOURS[cell.attributes & 0x0F].palette_index,
                      CONSOLE_COLOURS[(cell.attributes >> 4) & 0x0F].palette_index);
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     platform::start_host();
     const platform::OutputHandle handle = platform::get_output_handle();
-    platform::set_window_rect(handle, screen_rect);
+    platform::set_window_rect(handle, cell_canvas::screen_rect);
     platform::set_buffer_size(handle, canvas_size);
     platform::CursorInfo cursor{25, 1};
     cursor.visible = 0;

@@ -98,7 +98,7 @@ const std::uint32_t DEMO_TIMES[] = {0, 1000, 5003, 13001, 19500, 40500, 50500, 6
 const std::int32_t DEMO_LEVELS[] = {0, 0, 0, 5, 20, 30, 45, 50, 50};
 
 void demo_frame(int i) {
-    spread_level = DEMO_LEVELS[i];
+    flag_background::spread_level = DEMO_LEVELS[i];
     compose_frame(DEMO_TIMES[i]);
 }
 
@@ -155,7 +155,7 @@ TEST(AnsiFrame, DemoFramesShowExactlyTheCanvasInEveryLayoutAndStyle) {
                 style.clear_screen = (variant & 2) != 0;
                 style.autowrap = (variant & 4) != 0;
                 style.synchronized_output = (variant & 8) != 0;
-                expect_frame_shows_canvas(canvas, layout, style,
+                expect_frame_shows_canvas(cell_canvas::canvas, layout, style,
                                           "t=" + std::to_string(DEMO_TIMES[i]) +
                                               " left=" + std::to_string(layout.left) + " variant " +
                                               std::to_string(variant));
@@ -183,13 +183,17 @@ TEST(AnsiFrame, RandomCanvasesShowExactlyTheCanvas) {
 TEST(AnsiFrame, NeverMoreBytesThanThePlainEncodingAndNeverLessThanTheFloor) {
     for (int i = 0; i < 9; ++i) {
         demo_frame(i);
-        const std::size_t size = encode(canvas).size();
-        const std::size_t by_rows = encode(canvas, full_screen_layout, unsynchronized()).size();
-        EXPECT_LT(size, plain_encoding_size(canvas)) << "t=" << DEMO_TIMES[i];
-        EXPECT_LT(by_rows, plain_encoding_size(canvas) - 16) << "t=" << DEMO_TIMES[i];
+        const std::size_t size = encode(cell_canvas::canvas).size();
+        const std::size_t by_rows =
+            encode(cell_canvas::canvas, full_screen_layout, unsynchronized()).size();
+        EXPECT_LT(size, plain_encoding_size(cell_canvas::canvas)) << "t=" << DEMO_TIMES[i];
+        EXPECT_LT(by_rows, plain_encoding_size(cell_canvas::canvas) - 16) << "t=" << DEMO_TIMES[i];
         EXPECT_LE(size, by_rows + 16) << "t=" << DEMO_TIMES[i];
-        EXPECT_LE(least_frame_bytes(canvas.cells, full_screen_layout, FrameStyle{}), size);
-        EXPECT_LE(least_frame_bytes(canvas.cells, full_screen_layout, unsynchronized()), by_rows);
+        EXPECT_LE(least_frame_bytes(cell_canvas::canvas.cells, full_screen_layout, FrameStyle{}),
+                  size);
+        EXPECT_LE(
+            least_frame_bytes(cell_canvas::canvas.cells, full_screen_layout, unsynchronized()),
+            by_rows);
     }
     for (int colours : {2, 5, 17}) {
         const CellCanvas cells = random_canvas(colours, 99);
@@ -365,12 +369,13 @@ TEST(AnsiFrame, LongestFramesStayWithinTheWorstCase) {
 TEST(AnsiFrame, PictureIsExactOnTheWidestScreen) {
     demo_frame(3);
     const FrameLayout layout{32727, 40, 65535, 100};
-    const std::string bytes = encode(canvas, layout, FrameStyle{});
+    const std::string bytes = encode(cell_canvas::canvas, layout, FrameStyle{});
     const ModelScreen screen = replay(bytes, layout.screen_columns, layout.screen_rows, true,
                                       ModelWindow{32726, 39, 82, 52});
     ASSERT_EQ(screen.fault, "");
     std::string report;
-    EXPECT_EQ(count_wrong_cells(screen, canvas, layout, FrameStyle{}, report), 0) << report;
+    EXPECT_EQ(count_wrong_cells(screen, cell_canvas::canvas, layout, FrameStyle{}, report), 0)
+        << report;
     EXPECT_NE(bytes.find("\x1b[41;32728H"), std::string::npos);  // the first row's position
 }
 
@@ -423,18 +428,19 @@ TEST(AnsiFrame, RowByRowShowsOnlyARowTearWhenCaughtHalfWay) {
             for (int i = 0; i < 9; ++i) {
                 demo_frame(i);
                 const ModelScreen before =
-                    replay(encode(canvas, layout, rows), layout.screen_columns, layout.screen_rows,
-                           autowrap);
+                    replay(encode(cell_canvas::canvas, layout, rows), layout.screen_columns,
+                           layout.screen_rows, autowrap);
                 compose_frame(DEMO_TIMES[i] + 7);  // the next frame: new glyphs everywhere
                 const std::string what = "t=" + std::to_string(DEMO_TIMES[i]) +
                                          " columns=" + std::to_string(layout.screen_columns);
-                EXPECT_EQ(writes_showing_a_mixture(before, encode(canvas, layout, rows), autowrap),
+                EXPECT_EQ(writes_showing_a_mixture(
+                              before, encode(cell_canvas::canvas, layout, rows), autowrap),
                           0)
                     << what;
                 if (i == 1 && autowrap) {  // the band's shimmer: colour by colour is shorter
-                    EXPECT_GT(
-                        writes_showing_a_mixture(before, encode(canvas, layout, layers), autowrap),
-                        100)
+                    EXPECT_GT(writes_showing_a_mixture(
+                                  before, encode(cell_canvas::canvas, layout, layers), autowrap),
+                              100)
                         << what;
                 }
             }

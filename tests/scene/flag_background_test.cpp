@@ -13,9 +13,9 @@ namespace {
 class FlagBackground : public ::testing::Test {
 protected:
     void SetUp() override {
-        glyph_seed = 1;
-        spread_level = 0;
-        canvas = CellCanvas{};
+        glyph_noise::reset();
+        flag_background::reset();
+        cell_canvas::reset();
     }
 };
 
@@ -28,7 +28,7 @@ TEST_F(FlagBackground, FirstFrameDrawsOneGlyphPerCellInReadingOrder) {
     for (int i = 0; i < CANVAS_CELLS; ++i) {
         state *= 16807u;
     }
-    EXPECT_EQ(glyph_seed, state);  // exactly 4000 draws
+    EXPECT_EQ(glyph_noise::glyph_seed, state);  // exactly 4000 draws
     EXPECT_EQ(cell_char(79, 49), reference_glyph(state));
 }
 
@@ -92,20 +92,20 @@ TEST_F(FlagBackground, FloodLevelsOutsideTheBand) {
 
 TEST_F(FlagBackground, SpreadStepsOnlyAfterTwelveSecondsOnRemainderOne) {
     render_background(11996, 11);  // 11996 mod 5 = 1, but second 11
-    EXPECT_EQ(spread_level, 0);
+    EXPECT_EQ(flag_background::spread_level, 0);
     render_background(12000, 12);  // second 12, but 12000 mod 5 = 0
-    EXPECT_EQ(spread_level, 0);
+    EXPECT_EQ(flag_background::spread_level, 0);
     render_background(12001, 12);
-    EXPECT_EQ(spread_level, 1);
+    EXPECT_EQ(flag_background::spread_level, 1);
     render_background(12001, 12);  // one step per frame, even at the same time
-    EXPECT_EQ(spread_level, 2);
-    spread_level = 50;
+    EXPECT_EQ(flag_background::spread_level, 2);
+    flag_background::spread_level = 50;
     render_background(12006, 12);
-    EXPECT_EQ(spread_level, 50);
+    EXPECT_EQ(flag_background::spread_level, 50);
 }
 
 TEST_F(FlagBackground, AttributeUsesTheLevelAfterThisFramesStep) {
-    spread_level = 0;
+    flag_background::spread_level = 0;
     render_background(12001, 12);
     EXPECT_EQ(cell_attr(40, 32), ATTR_RED);    // level 1 already
     EXPECT_EQ(cell_attr(10, 45), ATTR_GREEN);  // column 10 left the band
@@ -120,8 +120,8 @@ TEST_F(FlagBackground, WholeFrameMatchesTheReferenceFromAnyStateAndLevel) {
         const std::uint32_t start = 0x9E3779B9u + static_cast<std::uint32_t>(k);
         const std::uint32_t t = 4000000000u + static_cast<std::uint32_t>(k) * 7919u;
         ASSERT_NE(t % 5, 1u);
-        glyph_seed = start;
-        spread_level = k;
+        glyph_noise::glyph_seed = start;
+        flag_background::spread_level = k;
         render_background(t, t / 1000);
         ReferenceRenderer reference{start, k};
         static ReferenceFrame expected;
@@ -133,7 +133,8 @@ TEST_F(FlagBackground, WholeFrameMatchesTheReferenceFromAnyStateAndLevel) {
                 ASSERT_EQ(cell_attr(x, y), expected.attribute[y][x]) << x << "," << y << " k " << k;
             }
         }
-        EXPECT_EQ(glyph_seed, static_cast<std::uint32_t>(reference.seed));  // 4000 draws on
+        EXPECT_EQ(glyph_noise::glyph_seed,
+                  static_cast<std::uint32_t>(reference.seed));  // 4000 draws on
     }
 }
 

@@ -10,26 +10,26 @@
 namespace {
 
 TEST(GlyphNoise, FirstCharactersFromTheInitialSeed) {
-    glyph_seed = 1;
+    glyph_noise::reset();
     std::string first;
     for (int i = 0; i < 12; ++i) {
         first += next_glyph();
     }
     EXPECT_EQ(first, " _H|+x0%L5rZ");
-    glyph_seed = 1;
+    glyph_noise::reset();
     next_glyph();
-    EXPECT_EQ(glyph_seed, 16807u);
+    EXPECT_EQ(glyph_noise::glyph_seed, 16807u);
     next_glyph();
-    EXPECT_EQ(glyph_seed, 282475249u);
+    EXPECT_EQ(glyph_noise::glyph_seed, 282475249u);
     next_glyph();
-    EXPECT_EQ(glyph_seed, 1622647863u);
+    EXPECT_EQ(glyph_noise::glyph_seed, 1622647863u);
 }
 
 TEST(GlyphNoise, StateWrapsModulo2To32) {
     // 0xFFFFFFFF is -1 modulo 2^32, so one step lands on -16807 = 2^32 - 16807.
-    glyph_seed = 0xFFFFFFFFu;
+    glyph_noise::glyph_seed = 0xFFFFFFFFu;
     next_glyph();
-    EXPECT_EQ(glyph_seed, 4294950489u);
+    EXPECT_EQ(glyph_noise::glyph_seed, 4294950489u);
 }
 
 TEST(GlyphNoise, RangeEndsAtSpaceAndClosingBrace) {

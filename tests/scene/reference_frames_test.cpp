@@ -18,8 +18,8 @@ namespace {
 // Renders the timeline with both implementations; returns the index of the first frame that
 // differs, or -1.
 long first_difference(const std::vector<std::uint32_t>& timeline, std::uint64_t& digest) {
-    glyph_seed = 1;
-    spread_level = 0;
+    glyph_noise::reset();
+    flag_background::reset();
     ReferenceRenderer reference;
     static ReferenceFrame expected;
     digest = 14695981039346656037ull;  // FNV-1a over every frame's cells
@@ -27,7 +27,7 @@ long first_difference(const std::vector<std::uint32_t>& timeline, std::uint64_t&
         const std::uint32_t t = timeline[f];
         compose_frame(t);
         reference_render(reference, t, expected);
-        if (spread_level != expected.spread_level) {
+        if (flag_background::spread_level != expected.spread_level) {
             return static_cast<long>(f);
         }
         for (int y = 0; y < 50; ++y) {
@@ -83,7 +83,7 @@ TEST(ReferenceFrames, FloodRunsToItsEndAndStays) {
     }
     std::uint64_t digest = 0;
     EXPECT_EQ(first_difference(timeline, digest), -1);
-    EXPECT_EQ(spread_level, 50);
+    EXPECT_EQ(flag_background::spread_level, 50);
 }
 
 TEST(ReferenceFrames, MillisecondValuesNearTheTopOfTheRange) {

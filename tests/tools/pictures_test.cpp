@@ -40,7 +40,7 @@ Colour palette_colour(unsigned index) {
 // What pixel (px, py) must show: the test font's glyph for the cell's character, in the
 // table's order, foreground from the low nibble, background from the next.
 Colour expected_pixel(int px, int py) {
-    const CharInfo& cell = canvas.cells[(py / 8) * 80 + px / 8];
+    const CharInfo& cell = cell_canvas::canvas.cells[(py / 8) * 80 + px / 8];
     const int glyph = reversed_character(cell.character & 0xFF);
     const bool ink = ((test_glyph_row(glyph, py % 8) >> (7 - px % 8)) & 1) != 0;
     return palette_colour(ink ? cell.attributes & 0x0Fu : (cell.attributes >> 4) & 0x0Fu);
@@ -56,8 +56,8 @@ ConsoleFont& test_font() {
 
 // A frame with the band, the fields and a caption: every colour the demo uses.
 void render_a_busy_frame() {
-    glyph_seed = 1;
-    spread_level = 0;
+    glyph_noise::reset();
+    flag_background::reset();
     render_background(13001, 13);
     overlay_captions(13);
 }
@@ -72,7 +72,7 @@ TEST(Pictures, PngMatchesAnIndependentRendering) {
     render_a_busy_frame();
     const std::string dir = temporary_dir();
     char error[OUTPUT_ERROR_CAPACITY] = {};
-    ASSERT_TRUE(write_png_frame(dir.c_str(), 42, canvas, test_font(), error)) << error;
+    ASSERT_TRUE(write_png_frame(dir.c_str(), 42, cell_canvas::canvas, test_font(), error)) << error;
     const std::string path = dir + "/frame-00042.png";
 
     png_image image{};
@@ -100,8 +100,8 @@ TEST(Pictures, PngBytesDependOnlyOnThePicture) {
     render_a_busy_frame();
     const std::string dir = temporary_dir();
     char error[OUTPUT_ERROR_CAPACITY] = {};
-    ASSERT_TRUE(write_png_frame(dir.c_str(), 1, canvas, test_font(), error)) << error;
-    ASSERT_TRUE(write_png_frame(dir.c_str(), 2, canvas, test_font(), error)) << error;
+    ASSERT_TRUE(write_png_frame(dir.c_str(), 1, cell_canvas::canvas, test_font(), error)) << error;
+    ASSERT_TRUE(write_png_frame(dir.c_str(), 2, cell_canvas::canvas, test_font(), error)) << error;
     const auto slurp = [](const std::string& path) {
         std::FILE* f = std::fopen(path.c_str(), "rb");
         std::string bytes;
@@ -124,7 +124,7 @@ TEST(Pictures, PngBytesDependOnlyOnThePicture) {
 TEST(Pictures, PngIntoAMissingDirectoryNamesTheFile) {
     render_a_busy_frame();
     char error[OUTPUT_ERROR_CAPACITY] = {};
-    EXPECT_FALSE(write_png_frame("/nonexistent-dir", 7, canvas, test_font(), error));
+    EXPECT_FALSE(write_png_frame("/nonexistent-dir", 7, cell_canvas::canvas, test_font(), error));
     EXPECT_NE(std::string(error).find("/nonexistent-dir/frame-00007.png"), std::string::npos)
         << error;
 }
@@ -146,7 +146,7 @@ TEST(Pictures, Y4mHeaderAndFrameMatchAnIndependentRendering) {
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     ASSERT_TRUE(write_y4m_header(stream, 60, 2));
-    ASSERT_TRUE(write_y4m_picture(stream, canvas, test_font()));
+    ASSERT_TRUE(write_y4m_picture(stream, cell_canvas::canvas, test_font()));
     std::rewind(stream);
     std::string bytes;
     for (int c; (c = std::fgetc(stream)) != EOF;) {

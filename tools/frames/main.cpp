@@ -39,15 +39,18 @@ void render_frame(Run& run, std::uint32_t elapsed_ms) {
     bool written = false;
     switch (run.options.format) {
         case FrameFormat::cells:
-            written = write_cells_frame(stdout, canvas,
-                                        FrameStamp{index, elapsed_ms, whole_seconds, spread_level});
+            written = write_cells_frame(
+                stdout, cell_canvas::canvas,
+                FrameStamp{index, elapsed_ms, whole_seconds, flag_background::spread_level});
             break;
-        case FrameFormat::ansi: written = write_ansi_frame(stdout, canvas); break;
+        case FrameFormat::ansi: written = write_ansi_frame(stdout, cell_canvas::canvas); break;
         case FrameFormat::png:
-            written =
-                write_png_frame(run.options.out_dir, index, canvas, run.font, run.output_error);
+            written = write_png_frame(run.options.out_dir, index, cell_canvas::canvas, run.font,
+                                      run.output_error);
             break;
-        case FrameFormat::y4m: written = write_y4m_picture(stdout, canvas, run.font); break;
+        case FrameFormat::y4m:
+            written = write_y4m_picture(stdout, cell_canvas::canvas, run.font);
+            break;
     }
     run.output_failed = !written;
 }
