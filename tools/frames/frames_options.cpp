@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/shown_text.hpp"
+
 const char FRAMES_USAGE[] =
     "usage: floodvalley-frames [--format cells|ansi|png|y4m] [--every N] [--fps F --seconds S]\n"
     "                          [--out DIR] [--font FILE]\n"
@@ -48,28 +50,12 @@ bool parse_u32(const char* text, std::size_t length, std::uint32_t& value) {
     return true;
 }
 
-// At most 64 bytes of an argument, with anything unprintable shown as '?', so that an error
-// about it stays one readable line.
-struct ShownArgument {
-    char text[68];
-};
-
-ShownArgument shown(const char* argument) {
-    ShownArgument out{};
-    const std::size_t length = strnlen(argument, 65);
-    const std::size_t kept = length < 64 ? length : 64;
-    for (std::size_t i = 0; i < kept; ++i) {
-        const auto c = static_cast<unsigned char>(argument[i]);
-        out.text[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-    }
-    const std::size_t ellipsis = length > kept ? 3 : 0;
-    std::memcpy(out.text + kept, "...", ellipsis);
-    out.text[kept + ellipsis] = '\0';
-    return out;
-}
+// An argument is shown in an error with at most 64 of its bytes.
+constexpr std::size_t ARGUMENT_SHOWN = 64;
 
 void fail(char (&message)[MESSAGE_CAPACITY], const char* what, const char* argument) {
-    std::snprintf(message, MESSAGE_CAPACITY, "%s: %s", what, shown(argument).text);
+    std::snprintf(message, MESSAGE_CAPACITY, "%s: %s", what,
+                  shown_text<ARGUMENT_SHOWN>(argument).text);
 }
 
 // The value of an option: "--name=value" or "--name value".
@@ -180,7 +166,7 @@ bool apply_option(Option option, const char* value, FramesOptions& options, Cloc
     if (!parse_u32(value, std::strlen(value), number) || (number == 0 && !zero_allowed)) {
         std::snprintf(message, MESSAGE_CAPACITY,
                       "%s: expected a whole number from %d to 4294967295, got: %s", name,
-                      zero_allowed ? 0 : 1, shown(value).text);
+                      zero_allowed ? 0 : 1, shown_text<ARGUMENT_SHOWN>(value).text);
         return false;
     }
     if (option == Option::every) {

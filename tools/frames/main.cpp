@@ -15,6 +15,7 @@
 #include "tools/frames/frames_options.hpp"
 #include "tools/pictures/font_file.hpp"
 #include "tools/pictures/y4m_picture.hpp"
+#include "tools/shown_text.hpp"
 
 namespace {
 
@@ -66,19 +67,14 @@ void run_generated_clock(Run& run) {
     }
 }
 
-// Shows at most 40 bytes of a bad line, with anything unprintable as '?'.
+// A bad line is shown with at most 40 of its bytes.
+constexpr std::size_t LINE_SHOWN = 40;
+
 void print_bad_line(std::uint64_t line_number, const std::string& line) {
-    char shown[41];
-    std::size_t length = 0;
-    for (; length < line.size() && length < 40; ++length) {
-        const unsigned char c = static_cast<unsigned char>(line[length]);
-        shown[length] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-    }
-    shown[length] = '\0';
     std::fprintf(stderr,
                  "floodvalley-frames: line %" PRIu64
-                 ": expected elapsed_ms from 0 to 4294967295, got: \"%s%s\"\n",
-                 line_number, shown, line.size() > 40 ? "..." : "");
+                 ": expected elapsed_ms from 0 to 4294967295, got: \"%s\"\n",
+                 line_number, shown_text<LINE_SHOWN>(line.data(), line.size()).text);
 }
 
 // Returns false after a bad line, having printed every frame before it.

@@ -12,7 +12,12 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/shown_text.hpp"
+
 namespace {
+
+// A font file's name is shown in messages with at most 255 of its bytes.
+constexpr std::size_t PATH_SHOWN = 255;
 
 // No console font comes near this; anything larger is not one (and a gzip bomb stops here).
 constexpr std::size_t FONT_FILE_LIMIT = 4u << 20;
@@ -105,12 +110,8 @@ FontStatus gunzip(const std::vector<std::uint8_t>& packed, std::vector<std::uint
 
 FontFileStatus load_font_file(const char* file_path, ConsoleFont& font,
                               char (&error)[FONT_ERROR_CAPACITY]) {
-    // The name as shown in messages: control characters would break the one-line error.
-    char path[256] = {};
-    for (std::size_t i = 0; i + 1 < sizeof path && file_path[i] != '\0'; ++i) {
-        const auto c = static_cast<unsigned char>(file_path[i]);
-        path[i] = c < 0x20 || c == 0x7F ? '?' : file_path[i];
-    }
+    const auto shown_path = shown_text<PATH_SHOWN>(file_path);
+    const char* const path = shown_path.text;
     std::vector<std::uint8_t> bytes;
     switch (read_whole_file(file_path, bytes)) {
         case ReadResult::ok: break;
