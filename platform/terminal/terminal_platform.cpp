@@ -33,10 +33,16 @@ bool terminal_has_rgb_colours() {
            (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0);
 }
 
-// Writes the set-up bytes of one change alone, as it is made.
-void write_set_up_of(const TerminalChanges& change) {
+// Makes one change on the terminal: records it first, so that every way out undoes it, then
+// writes the bytes that make it, and only those.
+template <class Change>
+void make_change(const Change& change) {
+    change(terminal_changes());
+    terminal_changes_done();
+    TerminalChanges this_change_only{};
+    change(this_change_only);
     char bytes[CHANGE_BYTES_CAPACITY];
-    terminal_write(bytes, render_set_up(change, bytes, sizeof bytes));
+    terminal_write(bytes, render_set_up(this_change_only, bytes, sizeof bytes));
 }
 
 bool same_size(const ScreenSize& screen, int columns, int rows) {
@@ -52,12 +58,10 @@ void choose_cell_shape(const ScreenSize& screen) {
 // The demo draws on a screen of its own, the alternate screen, which leaves the user's screen
 // and scrollback untouched; with autowrap on, which the frames rely on.
 void take_alternate_screen(const ScreenSize& screen) {
-    TerminalChanges& changes = terminal_changes();
-    changes.screen_taken = true;
-    changes.original_size = screen;
-    terminal_changes_done();
-    terminal_write(sequence::ALTERNATE_SCREEN_ON);
-    terminal_write(sequence::AUTOWRAP_ON);
+    make_change([&](TerminalChanges& changes) {
+        changes.screen_taken = true;
+        changes.original_size = screen;
+    });
     mark_screen_changed();  // the first frame clears the screen and lays the picture out
 }
 
@@ -97,14 +101,10 @@ void set_console_title(const char* title) {
     if (!terminal_output()) {
         return;
     }
-    TerminalChanges& changes = terminal_changes();
-    changes.title_pushed = true;
-    changes.title = title;
-    terminal_changes_done();
-    TerminalChanges title_only{};
-    title_only.title_pushed = true;
-    title_only.title = title;
-    write_set_up_of(title_only);
+    make_change([&](TerminalChanges& changes) {
+        changes.title_pushed = true;
+        changes.title = title;
+    });
 }
 
 // The window rectangle: once the terminal has answered the start-up queries (or the wait has run
@@ -131,15 +131,11 @@ void set_buffer_size(OutputHandle, Coord size) {
     if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
         return;
     }
-    TerminalChanges& changes = terminal_changes();
-    changes.size_requested = true;
-    changes.original_size = screen;
-    changes.requested_columns = columns;
-    terminal_changes_done();
-    TerminalChanges resize_only{};
-    resize_only.size_requested = true;
-    resize_only.requested_columns = columns;
-    write_set_up_of(resize_only);
+    make_change([&](TerminalChanges& changes) {
+        changes.size_requested = true;
+        changes.original_size = screen;
+        changes.requested_columns = columns;
+    });
 }
 
 // The terminal cannot report its cursor; the caller then keeps its own record.
