@@ -13,8 +13,8 @@
 #include <cstdlib>
 
 #include "platform/platform.hpp"
-#include "platform/terminal/media_command.hpp"
-#include "platform/terminal/sound_module.hpp"
+#include "platform/sound/media_command.hpp"
+#include "platform/sound/sound_module.hpp"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "platform/terminal/media_command.hpp"
-#include "tests/platform/media_audio_analysis.hpp"
+#include "platform/sound/media_command.hpp"
+#include "tests/platform/sound/media_audio_analysis.hpp"
 
 namespace {
 
