@@ -20,20 +20,27 @@ inline constexpr std::size_t SOUNDTRACK_FRAMES =
 
 namespace soundtrack_timeline {
 
-// The caption drawn during a whole second of the picture, or nullptr.
-constexpr const Caption* caption_during(std::uint32_t second) {
-    for (const ScheduleEntry& entry : caption_schedule) {
-        if (second >= entry.first_second && second <= entry.last_second) {
-            return entry.caption;
+// The schedule entry whose window holds a whole second, or SCHEDULE_ENTRIES when none does.
+constexpr int entry_during(std::uint32_t second) {
+    for (int i = 0; i < SCHEDULE_ENTRIES; ++i) {
+        if (second >= caption_schedule[i].first_second &&
+            second <= caption_schedule[i].last_second) {
+            return i;
         }
     }
-    return nullptr;
+    return SCHEDULE_ENTRIES;
 }
 
 // Whether the entry brings a caption that was not there the second before. An entry that only
-// carries on the caption of the one before it opens no window of its own.
+// carries on the caption of the one before it opens no window of its own. Captions are compared
+// only where two windows touch: g++ with the undefined-behaviour sanitizer cannot tell two
+// captions' addresses apart at compile time.
 constexpr bool opens_a_window(const ScheduleEntry& entry) {
-    return entry.first_second == 0 || caption_during(entry.first_second - 1) != entry.caption;
+    if (entry.first_second == 0) {
+        return true;
+    }
+    const int before = entry_during(entry.first_second - 1);
+    return before == SCHEDULE_ENTRIES || caption_schedule[before].caption != entry.caption;
 }
 
 constexpr std::size_t window_count() {
