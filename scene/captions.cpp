@@ -51,12 +51,6 @@ const Caption caption_fuck = make_caption("FUCK", 2, fuck_strokes);
 const Caption caption_you = make_caption("YOU", 2, you_strokes);
 const Caption caption_tev = make_caption("TEV", 3, tev_strokes);
 
-// The windows do not overlap, so at most one caption is drawn per frame.
-const ScheduleEntry caption_schedule[SCHEDULE_ENTRIES] = {
-    {13, 15, &caption_inwazja}, {19, 24, &caption_inwazja}, {39, 41, &caption_inwazja},
-    {50, 50, &caption_fuck},    {52, 52, &caption_you},     {62, 64, &caption_tev},
-};
-
 void draw_caption(const Caption& caption) {
     for (int i = 0; i < caption.stroke_count; ++i) {
         const Stroke& s = caption.strokes[i];

@@ -25,8 +25,13 @@ extern const Caption caption_fuck;
 extern const Caption caption_you;
 extern const Caption caption_tev;
 
+// The windows do not overlap, so at most one caption is drawn per frame. A constant here, so
+// that the soundtrack can be composed against it when it is built.
 inline constexpr int SCHEDULE_ENTRIES = 6;
-extern const ScheduleEntry caption_schedule[SCHEDULE_ENTRIES];
+inline constexpr ScheduleEntry caption_schedule[SCHEDULE_ENTRIES] = {
+    {13, 15, &caption_inwazja}, {19, 24, &caption_inwazja}, {39, 41, &caption_inwazja},
+    {50, 50, &caption_fuck},    {52, 52, &caption_you},     {62, 64, &caption_tev},
+};
 
 // Draws every stroke of the caption whose window holds whole_seconds, if any.
 void overlay_captions(std::uint32_t whole_seconds);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "scene/captions.hpp"
-#include "tests/platform/media_audio_analysis.hpp"
+#include "tests/platform/sound/media_audio_analysis.hpp"
 
 namespace {
 

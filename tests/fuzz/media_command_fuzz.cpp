@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal/media_command.hpp"
+#include "platform/sound/media_command.hpp"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "canvas/cell_canvas.hpp"
+#include "platform/regular_file.hpp"
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/glyph_noise.hpp"
@@ -272,6 +274,25 @@ TEST_F(FontFiles, UnusableFilesGiveOneLineNamingTheFileAndTheFault) {
     Bytes inner = psf1_font(8, true);
     inner.erase(inner.end() - 3, inner.end());
     expect_one_line_naming(load(write_gzip("inner-cut.psf.gz", inner)), dir, "unicode table");
+}
+
+// The whole-file reader under the font loader: the limit is inclusive, and a file cut short
+// after it was opened gives what is left, with EIO saying why the rest did not come.
+TEST_F(FontFiles, TheReaderKeepsToItsLimitAndNoticesAFileThatShrinks) {
+    const std::string path = write("shrinking.psf", Bytes(100, 0x5A));
+    int fd = -1;
+    std::size_t size = 0;
+    EXPECT_EQ(open_regular_file(path.c_str(), 99, fd, size), RegularFileStatus::too_large);
+    ASSERT_EQ(open_regular_file(path.c_str(), 100, fd, size), RegularFileStatus::ok);
+    EXPECT_EQ(size, 100u);
+    ASSERT_EQ(truncate(path.c_str(), 40), 0);
+    Bytes got(100, 0);
+    errno = 0;
+    EXPECT_EQ(read_fully(fd, got.data(), got.size()), 40u);
+    EXPECT_EQ(errno, EIO);
+    close(fd);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 40), Bytes(40, 0x5A));
+    EXPECT_EQ(Bytes(got.begin() + 40, got.end()), Bytes(60, 0));
 }
 
 TEST(DefaultFont, ClassicVgaGlyphsWhenInstalled) {

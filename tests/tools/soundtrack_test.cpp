@@ -7,7 +7,7 @@
 
 #include "scene/captions.hpp"
 #include "scene/flag_background.hpp"
-#include "tests/platform/media_audio_analysis.hpp"
+#include "tests/platform/sound/media_audio_analysis.hpp"
 #include "tools/soundtrack/soundtrack_score.hpp"
 
 namespace {

@@ -1,7 +1,5 @@
 #include "tools/pictures/font_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -12,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/regular_file.hpp"
 #include "tools/shown_text.hpp"
 
 namespace {
@@ -28,41 +27,21 @@ bool is_gzip(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 2 && bytes[0] == GZIP_MAGIC[0] && bytes[1] == GZIP_MAGIC[1];
 }
 
-enum class ReadResult { ok, missing, failed, not_a_file, too_large };
-
-// Opened without blocking and read only if it is a regular file: a FIFO or a device named as the
-// font would otherwise hang the tool.
-ReadResult read_whole_file(const char* path, std::vector<std::uint8_t>& bytes) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? ReadResult::missing : ReadResult::failed;
+// Read only if it is a regular file: a FIFO or a device named as the font would otherwise hang
+// the tool. A file that shrinks while it is read fails with EIO.
+RegularFileStatus read_whole_file(const char* path, std::vector<std::uint8_t>& bytes) {
+    int fd = -1;
+    std::size_t size = 0;
+    const RegularFileStatus opened = open_regular_file(path, FONT_FILE_LIMIT, fd, size);
+    if (opened != RegularFileStatus::ok) {
+        return opened;
     }
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
-        return ReadResult::not_a_file;
-    }
-    if (status.st_size > static_cast<off_t>(FONT_FILE_LIMIT)) {
-        close(fd);
-        return ReadResult::too_large;
-    }
-    bytes.resize(static_cast<std::size_t>(status.st_size));
-    std::size_t length = 0;
-    while (length < bytes.size()) {
-        const ssize_t got = read(fd, bytes.data() + length, bytes.size() - length);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            const int read_error = errno;
-            close(fd);
-            errno = got == 0 ? EIO : read_error;  // shrank while being read
-            return ReadResult::failed;
-        }
-        length += static_cast<std::size_t>(got);
-    }
+    bytes.resize(size);
+    const std::size_t length = read_fully(fd, bytes.data(), size);
+    const int read_error = errno;
     close(fd);
-    return ReadResult::ok;
+    errno = read_error;
+    return length == size ? RegularFileStatus::ok : RegularFileStatus::failed;
 }
 
 // Inflates a gzip stream (the first member; anything after it is ignored).
@@ -114,18 +93,18 @@ FontFileStatus load_font_file(const char* file_path, ConsoleFont& font,
     const char* const path = shown_path.text;
     std::vector<std::uint8_t> bytes;
     switch (read_whole_file(file_path, bytes)) {
-        case ReadResult::ok: break;
-        case ReadResult::missing:
+        case RegularFileStatus::ok: break;
+        case RegularFileStatus::missing:
             std::snprintf(error, FONT_ERROR_CAPACITY, "font file %s does not exist", path);
             return FontFileStatus::missing;
-        case ReadResult::failed:
+        case RegularFileStatus::failed:
             std::snprintf(error, FONT_ERROR_CAPACITY, "cannot read font file %s: %s", path,
                           std::strerror(errno));
             return FontFileStatus::unreadable;
-        case ReadResult::not_a_file:
+        case RegularFileStatus::not_a_file:
             std::snprintf(error, FONT_ERROR_CAPACITY, "font file %s is not a regular file", path);
             return FontFileStatus::unreadable;
-        case ReadResult::too_large:
+        case RegularFileStatus::too_large:
             std::snprintf(error, FONT_ERROR_CAPACITY,
                           "font file %s is too large to be a console font", path);
             return FontFileStatus::bad_font;

@@ -1,5 +1,6 @@
 #include "tools/soundtrack/synthesizer.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 
@@ -284,7 +285,6 @@ constexpr double BELL_RATIO[BELL_PARTIALS] = {1.0, 2.0, 2.76, 5.40, 8.93};
 constexpr double BELL_WEIGHT[BELL_PARTIALS] = {1.0, 0.5, 0.6, 0.25, 0.12};
 
 struct Accent {
-    double time;         // s
     double thud;         // level of the falling low sine
     double thud_decay;   // s
     double crash;        // level of the noise burst
@@ -294,28 +294,33 @@ struct Accent {
     double bell_decay;   // s
     double pan;          // -1 left .. 1 right, for the bells
     bool held_breath;    // everything else drops away just before it lands
+    double time = 0.0;   // s: where the picture changes
 };
 
-constexpr Accent ACCENTS[] = {
+// Each voice is written for one change of the picture, in time order.
+constexpr Accent VOICES[] = {
     // The flood: the swell of air leads into it instead of a held breath.
-    {12.0, 0.85, 0.30, 0.55, 0.25, {73.42, 0, 0, 0}, 0.20, 1.2, 0.0, false},
-    {13.0, 0.65, 0.25, 0.30, 0.08, {220.00, 0, 0, 0}, 0.34, 2.5, -0.4, true},       // caption 1
-    {19.0, 0.65, 0.25, 0.30, 0.08, {293.66, 0, 0, 0}, 0.34, 2.5, 0.4, true},        // caption 2
-    {39.0, 0.70, 0.30, 0.30, 0.10, {174.61, 0, 0, 0}, 0.38, 3.0, -0.2, true},       // caption 3
-    {50.0, 0.80, 0.25, 0.40, 0.10, {311.13, 293.66, 0, 0}, 0.26, 1.1, -0.5, true},  // strike
-    {52.0, 0.85, 0.25, 0.45, 0.10, {233.08, 220.00, 0, 0}, 0.26, 1.6, 0.5, true},   // strike
-    {62.0,
-     0.95,
-     0.60,
-     0.60,
-     0.70,
-     {146.83, 174.61, 220.00, 293.66},
-     0.20,
-     6.0,
-     0.0,
-     true},  // signature
+    {0.85, 0.30, 0.55, 0.25, {73.42, 0, 0, 0}, 0.20, 1.2, 0.0, false},
+    {0.65, 0.25, 0.30, 0.08, {220.00, 0, 0, 0}, 0.34, 2.5, -0.4, true},                // caption 1
+    {0.65, 0.25, 0.30, 0.08, {293.66, 0, 0, 0}, 0.34, 2.5, 0.4, true},                 // caption 2
+    {0.70, 0.30, 0.30, 0.10, {174.61, 0, 0, 0}, 0.38, 3.0, -0.2, true},                // caption 3
+    {0.80, 0.25, 0.40, 0.10, {311.13, 293.66, 0, 0}, 0.26, 1.1, -0.5, true},           // strike
+    {0.85, 0.25, 0.45, 0.10, {233.08, 220.00, 0, 0}, 0.26, 1.6, 0.5, true},            // strike
+    {0.95, 0.60, 0.60, 0.70, {146.83, 174.61, 220.00, 293.66}, 0.20, 6.0, 0.0, true},  // signature
 };
-static_assert(sizeof ACCENTS / sizeof ACCENTS[0] == SOUNDTRACK_ACCENT_COUNT);
+// A change to the picture that adds or drops an accent needs its voice written above.
+static_assert(sizeof VOICES / sizeof VOICES[0] == SOUNDTRACK_ACCENT_COUNT);
+
+constexpr std::array<Accent, SOUNDTRACK_ACCENT_COUNT> place_at_picture_changes() {
+    std::array<Accent, SOUNDTRACK_ACCENT_COUNT> placed{};
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        placed[i] = VOICES[i];
+        placed[i].time = SOUNDTRACK_ACCENT_SECONDS[i];
+    }
+    return placed;
+}
+
+constexpr std::array<Accent, SOUNDTRACK_ACCENT_COUNT> ACCENTS = place_at_picture_changes();
 
 constexpr double ATTACK = 0.002;  // s: sharp, so the accent lands on its frame
 

@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "platform/terminal/sound_module.hpp"
+#include "platform/sound/sound_module.hpp"
 
 namespace {
 

@@ -6,20 +6,19 @@
 // before its first frame and after its last: the whole file is read into memory at open, and
 // decoding runs from there. Play only starts the mixer on what is already loaded.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/platform.hpp"
-#include "platform/terminal/media_command.hpp"
-#include "platform/terminal/sound_module.hpp"
+#include "platform/regular_file.hpp"
+#include "platform/sound/media_command.hpp"
+#include "platform/sound/sound_module.hpp"
 
 namespace {
 
 // A soundtrack is a few megabytes; anything far larger is not what the demo plays.
-constexpr off_t LARGEST_TRACK_BYTES = 64 * 1024 * 1024;
+constexpr std::size_t LARGEST_TRACK_BYTES = 64 * 1024 * 1024;
 
 struct Track {
     unsigned char* data = nullptr;
@@ -43,32 +42,16 @@ bool finish_at_exit = false;             // an exit handler will shut the librar
 
 // --- The music file ---------------------------------------------------------------------------
 
-// Non-blocking open, so a FIFO or a device node cannot stall the demo; only a non-empty regular
-// file of sensible size is read, whole, into memory.
+// Only a non-empty regular file of sensible size is read, whole, into memory; a read that stops
+// early (the file shrank, or an error) keeps what came.
 bool read_track(const char* path, Track& track) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    int fd = -1;
+    std::size_t capacity = 0;
+    if (open_regular_file(path, LARGEST_TRACK_BYTES, fd, capacity) != RegularFileStatus::ok) {
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
-        info.st_size > LARGEST_TRACK_BYTES) {
-        close(fd);
-        return false;
-    }
-    const auto capacity = static_cast<std::size_t>(info.st_size);
-    auto* data = static_cast<unsigned char*>(std::malloc(capacity));
-    std::size_t size = 0;
-    while (data != nullptr && size < capacity) {
-        const ssize_t got = read(fd, data + size, capacity - size);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;  // the file shrank, or a read error: keep what there is
-        }
-        size += static_cast<std::size_t>(got);
-    }
+    auto* data = capacity == 0 ? nullptr : static_cast<unsigned char*>(std::malloc(capacity));
+    const std::size_t size = data == nullptr ? 0 : read_fully(fd, data, capacity);
     close(fd);
     if (size == 0) {
         std::free(data);

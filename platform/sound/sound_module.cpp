@@ -1,4 +1,4 @@
-#include "platform/terminal/sound_module.hpp"
+#include "platform/sound/sound_module.hpp"
 
 #include <dlfcn.h>
 #include <unistd.h>

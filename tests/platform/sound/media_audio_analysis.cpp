@@ -1,4 +1,4 @@
-#include "tests/platform/media_audio_analysis.hpp"
+#include "tests/platform/sound/media_audio_analysis.hpp"
 
 #include <algorithm>
 #include <cmath>

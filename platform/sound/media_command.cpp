@@ -1,4 +1,4 @@
-#include "platform/terminal/media_command.hpp"
+#include "platform/sound/media_command.hpp"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 # (tests/e2e/soak_e2e.sh) and refused by the player in its unit test.
 # Usage: media_terminal_run_test.sh FLOODVALLEY TRACK
 set -uo pipefail
-source "$(dirname "$0")/../e2e/poll.sh"
+source "$(dirname "$0")/../../e2e/poll.sh" || exit 1
 demo=$(realpath "$1")
 track=$(realpath "$2")
 work=$(mktemp -d)
