@@ -268,24 +268,23 @@ struct Step {
 
 constexpr Step NO_STEP{0, 0, 0, 0};
 
-Step horizontal_step(int from, int to) {
+// The shorter of a relative step (forward or back by the distance) and an absolute address.
+Step shortest_step(int from, int to, char address_final, char forward_final, char back_final) {
     if (from == to) {
         return NO_STEP;
     }
-    const Step address{control_length(to + 1, 1), to + 1, 1, COLUMN_ADDRESS};
-    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_FORWARD}
-                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_BACK};
+    const Step address{control_length(to + 1, 1), to + 1, 1, address_final};
+    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, forward_final}
+                                : Step{control_length(from - to, 1), from - to, 1, back_final};
     return step.length < address.length ? step : address;
 }
 
+Step horizontal_step(int from, int to) {
+    return shortest_step(from, to, COLUMN_ADDRESS, CURSOR_FORWARD, CURSOR_BACK);
+}
+
 Step vertical_step(int from, int to) {
-    if (from == to) {
-        return NO_STEP;
-    }
-    const Step address{control_length(to + 1, 1), to + 1, 1, ROW_ADDRESS};
-    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_DOWN}
-                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_UP};
-    return step.length < address.length ? step : address;
+    return shortest_step(from, to, ROW_ADDRESS, CURSOR_DOWN, CURSOR_UP);
 }
 
 template <class Out>
