@@ -227,7 +227,7 @@ struct Terminal {
 
 // Bytes of CSI [n] final, with n left out when it equals the default.
 int control_length(int n, int default_value) {
-    return 3 + (n == default_value ? 0 : static_cast<int>(decimal_digits(n)));
+    return 3 + (n == default_value ? 0 : decimal_digits(n));
 }
 
 template <class Out>
@@ -241,8 +241,8 @@ void control(Out& w, int n, int default_value, char final_byte) {
 
 // CUP, 1-based, with the defaults (1) left out.
 int position_length(int row, int column) {
-    return 3 + (row > 0 ? static_cast<int>(decimal_digits(row + 1)) : 0) +
-           (column > 0 ? 1 + static_cast<int>(decimal_digits(column + 1)) : 0);
+    return 3 + (row > 0 ? decimal_digits(row + 1) : 0) +
+           (column > 0 ? 1 + decimal_digits(column + 1) : 0);
 }
 
 template <class Out>
@@ -268,23 +268,24 @@ struct Step {
 
 constexpr Step NO_STEP{0, 0, 0, 0};
 
-// The shorter of a relative step (forward or back by the distance) and an absolute address.
-Step shortest_step(int from, int to, char address_final, char forward_final, char back_final) {
+Step horizontal_step(int from, int to) {
     if (from == to) {
         return NO_STEP;
     }
-    const Step address{control_length(to + 1, 1), to + 1, 1, address_final};
-    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, forward_final}
-                                : Step{control_length(from - to, 1), from - to, 1, back_final};
+    const Step address{control_length(to + 1, 1), to + 1, 1, COLUMN_ADDRESS};
+    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_FORWARD}
+                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_BACK};
     return step.length < address.length ? step : address;
 }
 
-Step horizontal_step(int from, int to) {
-    return shortest_step(from, to, COLUMN_ADDRESS, CURSOR_FORWARD, CURSOR_BACK);
-}
-
 Step vertical_step(int from, int to) {
-    return shortest_step(from, to, ROW_ADDRESS, CURSOR_DOWN, CURSOR_UP);
+    if (from == to) {
+        return NO_STEP;
+    }
+    const Step address{control_length(to + 1, 1), to + 1, 1, ROW_ADDRESS};
+    const Step step = to > from ? Step{control_length(to - from, 1), to - from, 1, CURSOR_DOWN}
+                                : Step{control_length(from - to, 1), from - to, 1, CURSOR_UP};
+    return step.length < address.length ? step : address;
 }
 
 template <class Out>

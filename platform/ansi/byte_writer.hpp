@@ -70,7 +70,7 @@ class ByteCounter : public WriterCalls<ByteCounter> {
 public:
     void bytes(const char*, std::size_t length) { length_ += length; }
     void byte(char) { ++length_; }
-    void number(int value) { length_ += decimal_digits(value); }
+    void number(int value) { length_ += static_cast<std::size_t>(decimal_digits(value)); }
     std::size_t length() const { return length_; }
 
 private:

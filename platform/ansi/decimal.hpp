@@ -21,12 +21,20 @@ inline std::size_t format_decimal(int value, char (&digits)[DECIMAL_CAPACITY]) {
     return count;
 }
 
-// How many digits format_decimal writes for the value.
-inline std::size_t decimal_digits(int value) {
-    std::size_t count = 1;
-    for (unsigned magnitude = value < 0 ? 0u : static_cast<unsigned>(value); magnitude >= 10;
-         magnitude /= 10) {
-        ++count;
+// How many digits format_decimal writes for the value. The encoder prices every cursor move and
+// colour with it, and the numbers it writes are small: a chain of comparisons, smallest first.
+inline int decimal_digits(int value) {
+    if (value < 10) {
+        return 1;
     }
-    return count;
+    if (value < 100) {
+        return 2;
+    }
+    if (value < 1000) {
+        return 3;
+    }
+    if (value < 10000) {
+        return 4;
+    }
+    return value < 100000 ? 5 : 5 + decimal_digits(value / 100000);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ansi/decimal.hpp"
 #include "platform/console_palette.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
@@ -449,3 +450,17 @@ TEST(AnsiFrame, RowByRowShowsOnlyARowTearWhenCaughtHalfWay) {
 }
 
 }  // namespace
+
+// The encoder prices numbers with decimal_digits and writes them with format_decimal: both must
+// agree on every size of number an int holds, at each power of ten and just below it.
+TEST(AnsiFrame, NumbersArePricedAtTheLengthTheyAreWritten) {
+    const int values[] = {-7,       0,         9,         10,         99,        100,    999,
+                          1000,     9999,      10000,     99999,      100000,    999999, 1000000,
+                          99999999, 100000000, 999999999, 1000000000, 2147483647};
+    const std::size_t written[] = {1, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 8, 9, 9, 10, 10};
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        char digits[DECIMAL_CAPACITY];
+        EXPECT_EQ(format_decimal(values[i], digits), written[i]) << values[i];
+        EXPECT_EQ(static_cast<std::size_t>(decimal_digits(values[i])), written[i]) << values[i];
+    }
+}
