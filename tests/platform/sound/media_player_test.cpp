@@ -298,7 +298,7 @@ struct BadFile {
 void PrintTo(const BadFile& file, std::ostream* out) { *out << file.kind; }
 
 std::string write_bytes(const std::string& dir, const std::string& bytes) {
-    const std::string path = dir + "/TEVDRONE.MP3";
+    std::string path = dir + "/TEVDRONE.MP3";
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }
@@ -317,13 +317,13 @@ const BadFile BAD_FILES[] = {
     {"missing", [](const std::string& dir) { return dir + "/TEVDRONE.MP3"; }},
     {"fifo",
      [](const std::string& dir) {
-         const std::string path = dir + "/TEVDRONE.MP3";
+         std::string path = dir + "/TEVDRONE.MP3";
          EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
          return path;
      }},
     {"directory",
      [](const std::string& dir) {
-         const std::string path = dir + "/TEVDRONE.MP3";
+         std::string path = dir + "/TEVDRONE.MP3";
          EXPECT_EQ(mkdir(path.c_str(), 0700), 0);
          return path;
      }},
@@ -332,13 +332,13 @@ const BadFile BAD_FILES[] = {
     {"text", [](const std::string& dir) { return write_bytes(dir, "this is not music\n"); }},
     {"endless device",
      [](const std::string& dir) {
-         const std::string path = dir + "/TEVDRONE.MP3";
+         std::string path = dir + "/TEVDRONE.MP3";
          EXPECT_EQ(symlink("/dev/zero", path.c_str()), 0);
          return path;
      }},
     {"symlink loop",
      [](const std::string& dir) {
-         const std::string path = dir + "/TEVDRONE.MP3";
+         std::string path = dir + "/TEVDRONE.MP3";
          EXPECT_EQ(symlink("TEVDRONE.MP3", path.c_str()), 0);
          return path;
      }},
