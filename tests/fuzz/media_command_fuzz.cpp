@@ -49,6 +49,7 @@ void check(bool holds) {
 // keywords in any case, the file and alias exactly as written.
 void check_accepted(const MediaCommand& command, const std::vector<std::string>& words) {
     std::vector<std::string> lower;
+    lower.reserve(words.size());
     for (const std::string& word : words) {
         lower.push_back(in_case(word, std::tolower));
     }

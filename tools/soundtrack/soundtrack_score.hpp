@@ -44,13 +44,8 @@ constexpr bool opens_a_window(const ScheduleEntry& entry) {
 }
 
 constexpr std::size_t window_count() {
-    std::size_t count = 0;
-    for (const ScheduleEntry& entry : caption_schedule) {
-        if (opens_a_window(entry)) {
-            ++count;
-        }
-    }
-    return count;
+    return static_cast<std::size_t>(
+        std::count_if(caption_schedule, caption_schedule + SCHEDULE_ENTRIES, opens_a_window));
 }
 
 }  // namespace soundtrack_timeline
