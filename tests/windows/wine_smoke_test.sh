@@ -96,14 +96,28 @@ wine_env() {
         WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 
+# A prefix is usable once its system folder holds Wine's kernel32.dll: wineboot can fail half-way
+# (seen once on a fresh machine) and leave a registry behind with an empty drive_c, on which
+# every run fails with "could not load kernel32.dll".
+prefix_usable() { [ -f "$prefix/system.reg" ] && [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ]; }
+
+create_prefix() {
+    rm -rf "$prefix"
+    wine_env "$loader" wineboot -i >"$work/wineboot.log" 2>&1 || true
+    wine_env /usr/lib/wine/wineserver -w  # the registry is written when the server ends
+}
+
+# A prefix left unusable by an earlier run is made afresh; a failed creation is tried once more.
 prepare_prefix() {
     mkdir -p "$work/home"
-    if [ ! -f "$prefix/system.reg" ]; then
-        echo "creating a Wine prefix (first start, 15-20 s)"
-        wine_env "$loader" wineboot -i >/dev/null 2>&1 || true
-        wine_env /usr/lib/wine/wineserver -w  # the registry is written when the server ends
+    prefix_usable && return
+    echo "creating a Wine prefix (first start, 15-20 s)"
+    create_prefix
+    if ! prefix_usable; then
+        echo "wineboot left an unusable prefix; creating it again: $(tail -3 "$work/wineboot.log")"
+        create_prefix
     fi
-    [ -f "$prefix/system.reg" ] || { echo "FAIL: wineboot did not create $prefix"; exit 1; }
+    prefix_usable || { echo "FAIL: wineboot did not create $prefix: $(tail -5 "$work/wineboot.log")"; exit 1; }
 }
 
 # --- tmux panes ------------------------------------------------------------------------------
