@@ -3,7 +3,6 @@
 // (normal end, a signal, a crash) takes.
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 
 #include "platform/terminal/screen_layout.hpp"
