@@ -198,9 +198,11 @@ void take_picture(Picture& p, const CharInfo* cells, const FrameLayout& layout,
                   const FrameStyle& style) {
     const int cell_columns = layout.cell_columns == 2 ? 2 : 1;
     p.first_column = clamp(layout.left, 0, layout.screen_columns);
-    p.end_column = clamp(layout.left + FRAME_COLUMNS * cell_columns, 0, layout.screen_columns);
+    const int columns = clamp(layout.columns, 0, FRAME_COLUMNS);
+    const int rows = clamp(layout.rows, 0, FRAME_ROWS);
+    p.end_column = clamp(layout.left + columns * cell_columns, 0, layout.screen_columns);
     p.first_row = clamp(layout.top, 0, layout.screen_rows);
-    p.end_row = clamp(layout.top + FRAME_ROWS, 0, layout.screen_rows);
+    p.end_row = clamp(layout.top + rows, 0, layout.screen_rows);
     if (p.first_column >= p.end_column) {
         p.end_row = p.first_row;
     }

@@ -25,6 +25,10 @@ struct FrameLayout {
     // same colours, which makes the cells square on terminals whose cells are twice as tall as
     // wide.
     int cell_columns = 1;
+    // The part of the frame shown: its first `columns` columns of its first `rows` rows (a
+    // picture fitted to a smaller screen is written into the frame's top-left corner).
+    int columns = FRAME_COLUMNS;
+    int rows = FRAME_ROWS;
 };
 
 inline constexpr FrameLayout full_screen_layout{0, 0, FRAME_COLUMNS, FRAME_ROWS};

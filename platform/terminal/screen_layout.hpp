@@ -30,7 +30,17 @@ bool cells_are_tall(CellPixels cell);
 // Screen columns the picture needs: 160 when its cells are drawn two columns wide, else 80.
 int picture_columns(bool double_width);
 
-// The layout for a screen: centred on black when the screen is larger, clipped at the right and
-// bottom when it is smaller (the top-left of the picture stays in place, as in a console window
-// smaller than its buffer). Double-width cells are used only when wanted and 160 columns fit.
-FrameLayout layout_for_screen(const ScreenSize& screen, bool double_width_wanted);
+// The layout for a screen and the terminal's cells. A screen that holds the whole picture shows
+// it exactly, centred on black. A smaller one shows it fitted: picture rows and columns taken
+// evenly (the nearest sample), as many as keep the picture's shape with these cells (taken as
+// twice as tall as wide when nothing tells), centred. Double-width cells are used only where the
+// cells are tall and 160 columns fit.
+FrameLayout layout_for_screen(const ScreenSize& screen, CellPixels cell);
+
+// The picture row or column that shown row or column `index` of `shown` samples, of `whole`.
+int sampled_index(int index, int shown, int whole);
+
+// Writes the cells a fitted layout shows (layout.columns by layout.rows, each the picture cell
+// it samples) into the top-left corner of `fitted`, a frame of the picture's size. A layout
+// that shows the whole picture needs no fitting: the picture is presented as it is.
+void fit_picture(const CharInfo* picture, const FrameLayout& layout, CharInfo* fitted);

@@ -19,12 +19,13 @@ namespace {
 
 struct Presenter {
     bool rgb_colours = false;
-    bool double_width_wanted = false;
+    CellPixels cell{0, 0};  // the terminal's cells, as far as anything tells
     FrameLayout layout = full_screen_layout;
 };
 
 Presenter presenter;
 char frame_buffer[ANSI_FRAME_CAPACITY];
+CharInfo fitted_picture[FRAME_CELLS];  // the picture fitted to a smaller screen
 
 // COLORTERM is how terminals advertise 24-bit colour.
 bool terminal_has_rgb_colours() {
@@ -50,9 +51,17 @@ bool same_size(const ScreenSize& screen, int columns, int rows) {
 }
 
 // Square cells: on a terminal whose cells are about twice as tall as wide, each cell of the
-// picture is drawn two columns wide. Decided from the answers to the start-up queries.
+// picture is drawn two columns wide; on a screen too small for the picture, the cells' shape
+// decides how many rows and columns keep the picture's shape. Decided from the answers to the
+// start-up queries.
 void choose_cell_shape(const ScreenSize& screen) {
-    presenter.double_width_wanted = cells_are_tall(cell_pixels(screen, terminal_answers()));
+    presenter.cell = cell_pixels(screen, terminal_answers());
+}
+
+bool double_width_wanted() { return cells_are_tall(presenter.cell); }
+
+bool picture_is_fitted(const FrameLayout& layout) {
+    return layout.columns < FRAME_COLUMNS || layout.rows < FRAME_ROWS;
 }
 
 // The demo draws on a screen of its own, the alternate screen, which leaves the user's screen
@@ -126,7 +135,7 @@ void set_buffer_size(OutputHandle, Coord size) {
     if (!terminal_output()) {
         return;
     }
-    const int columns = picture_columns(presenter.double_width_wanted) * size.x / FRAME_COLUMNS;
+    const int columns = picture_columns(double_width_wanted()) * size.x / FRAME_COLUMNS;
     const ScreenSize screen = terminal_screen_size();
     if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
         return;
@@ -157,7 +166,8 @@ void set_cursor_info(OutputHandle, const CursorInfo& info) {
 // The demo always hands over its whole 80x50 buffer from its first cell, which is the frame
 // the encoder takes. When standard output is not a terminal nothing is written, as a console
 // refuses the write. The region is left as it is: the layout, not the region, follows the
-// terminal's size, and it grows back when the terminal does.
+// terminal's size, and it grows back when the terminal does. A screen too small for the whole
+// picture shows it fitted, rows and columns sampled evenly.
 void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, SmallRect&) {
     if (!terminal_output()) {
         return;
@@ -167,8 +177,12 @@ void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, Sm
     // Read for every frame: an answer that arrives late still counts from the next frame on.
     style.synchronized_output = synchronized_output_supported(terminal_answers());
     if (take_screen_changed()) {
-        presenter.layout = layout_for_screen(terminal_screen_size(), presenter.double_width_wanted);
+        presenter.layout = layout_for_screen(terminal_screen_size(), presenter.cell);
         style.clear_screen = true;
+    }
+    if (picture_is_fitted(presenter.layout)) {
+        fit_picture(buffer, presenter.layout, fitted_picture);
+        buffer = fitted_picture;
     }
     const std::size_t length = encode_ansi_frame(buffer, presenter.layout, style, frame_buffer);
     terminal_write_frame(frame_buffer, length);

@@ -141,7 +141,9 @@ case_key_ends_run_and_terminal_is_restored() {
 # Where the picture goes on each screen size, and cells that tell: X Y and what the cell shows.
 # tmux reports cells of 16x32 pixels when no client tells it better: tall cells, so where 160
 # columns fit each canvas cell is drawn two columns wide. A larger screen shows the picture
-# centred on black, a smaller one its top-left part. The run starts on the first size and is
+# centred on black, a smaller one the picture fitted to it, centred: its rows and columns
+# sampled evenly, as many as keep its shape (a 40x20 screen shows 40 columns by 13 rows, since
+# 40 columns of cells twice as tall as wide match 12.5 rows). The run starts on the first size and is
 # resized through the others, past a single cell, so both the first layout and every re-layout
 # are checked. The cells are picture or not, whatever the moment of the run: on a busy machine
 # the flood may have begun before the last size is reached.
@@ -156,11 +158,11 @@ layout_cells() {
         120x56) CELLS=(19 10 "$BLACK" 20 10 "$P" 99 52 "$P" 100 10 "$CLEARED" 50 2 "$CLEARED"
             50 53 "$CLEARED") ;;
         100x56) CELLS=(9 10 "$BLACK" 10 3 "$P" 89 52 "$P" 90 10 "$CLEARED" 50 2 "$CLEARED") ;;
-        # The top-left 40x20 of the picture, down to the last cell, and nothing scrolled.
-        40x20) CELLS=(0 0 "$P" 39 0 "$P" 39 19 "$P" 0 19 "$P") ;;
+        # The whole picture fitted into 40x13 at row 3, and nothing scrolled.
+        40x20) CELLS=(0 3 "$P" 39 3 "$P" 39 15 "$P" 0 15 "$P" 20 2 "$CLEARED" 20 16 "$CLEARED") ;;
         # Re-centred, and the old picture at the top-left is gone.
         120x60) CELLS=(19 30 "$BLACK" 20 5 "$P" 99 54 "$P" 100 30 "$CLEARED" 5 2 "$CLEARED") ;;
-        30x10) CELLS=(0 0 "$P" 29 9 "$P") ;;
+        30x10) CELLS=(0 0 "$P" 29 8 "$P" 15 9 "$CLEARED") ;;  # 30x9
         80x50) CELLS=(0 0 "$P" 79 49 "$P") ;;
         1x1) CELLS=() ;;  # only survived
         *) fail "no cells listed for $1" ;;
@@ -187,8 +189,8 @@ expect_layout() {
                 fail "cells are not drawn two columns wide"
             ;;
         40x20)
-            row=$(pane_row 19)
-            [[ ${#row} -eq 40 && $row == *[![:space:]]* ]] || fail "the last row is not the picture's"
+            row=$(pane_row 15)
+            [[ ${#row} -eq 40 && $row == *[![:space:]]* ]] || fail "row 15 is not the picture's last"
             ;;
     esac
 }

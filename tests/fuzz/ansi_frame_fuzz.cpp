@@ -5,8 +5,10 @@
 // the canvas where the layout puts it (and black around it when the screen is cleared).
 //
 // Input: a flags byte (bit 0 RGB colours, bit 1 clear screen, bit 2 autowrap, bit 3 double-width
-// cells, bits 4-5 the scale of the layout: near the picture's size, a terminal's 16-bit size, or
-// far out), four 32-bit numbers for left, top, screen columns and screen rows, then the canvas
+// cells, bits 4-5 the scale of the layout: near the picture's size, a terminal's 16-bit size, far
+// out, or near with only part of the frame shown, as for a fitted picture), four 32-bit numbers
+// for left, top, screen columns and screen rows (and two more for the columns and rows shown
+// at the last scale), then the canvas
 // as runs of four bytes (extra cells, character low byte, character high byte, attribute),
 // repeated from the first run until the 4000 cells are filled.
 #include <algorithm>
@@ -59,6 +61,10 @@ FrameLayout layout_from(Input& in, int scale, bool double_width) {
     layout.screen_columns = in_range(in.number(), 0, screen_max);
     layout.screen_rows = in_range(in.number(), 0, scale == 0 ? 110 : screen_max);
     layout.cell_columns = double_width ? 2 : 1;
+    if (scale == 3) {  // a fitted picture: only part of the frame shown
+        layout.columns = in_range(in.number(), 1, CANVAS_WIDTH);
+        layout.rows = in_range(in.number(), 1, CANVAS_HEIGHT);
+    }
     return layout;
 }
 

@@ -1,5 +1,7 @@
 #include "tests/platform/frame_on_screen.hpp"
 
+#include <algorithm>
+
 #include "tests/platform/console_colours.hpp"
 
 std::int32_t model_colour(int console_colour, bool rgb) {
@@ -12,7 +14,9 @@ ModelCell expected_cell(const CellCanvas& cells, const FrameLayout& layout, cons
     const std::int64_t cell_columns = layout.cell_columns == 2 ? 2 : 1;
     const std::int64_t offset = std::int64_t{column} - layout.left;
     const std::int64_t y = std::int64_t{row} - layout.top;
-    if (offset < 0 || offset >= CANVAS_WIDTH * cell_columns || y < 0 || y >= CANVAS_HEIGHT) {
+    const std::int64_t columns = std::clamp(layout.columns, 0, CANVAS_WIDTH);
+    const std::int64_t rows = std::clamp(layout.rows, 0, CANVAS_HEIGHT);
+    if (offset < 0 || offset >= columns * cell_columns || y < 0 || y >= rows) {
         return style.clear_screen
                    ? ModelCell{' ', MODEL_DEFAULT, model_colour(0, style.rgb_colours)}
                    : ModelCell{};
