@@ -287,8 +287,9 @@ check_zip() {
     unzip -q "$zip" -d "$unpacked"
     check "README.txt: every line ends in CRLF" \
         test "$(grep -c $'\r$' "$unpacked/$top/README.txt")" -eq "$(wc -l <"$unpacked/$top/README.txt")"
-    check "README.txt says how to run it" \
-        grep -q 'Double-click floodvalley.exe' "$unpacked/$top/README.txt"
+    check "README.txt says how to run it and how to open the page" eval \
+        'grep -q "Double-click floodvalley.exe" "$unpacked/$top/README.txt" &&
+         grep -q "floodvalley.html is the same demo as one web page" "$unpacked/$top/README.txt"'
     check "the soundtrack is the Debian package's" \
         cmp -s "$unpacked/$top/TEVDRONE.MP3" "$work/unpacked/usr/share/games/floodvalley/TEVDRONE.MP3"
     check "the browser edition's page beside the executable is the Debian package's" \
