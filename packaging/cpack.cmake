@@ -53,7 +53,8 @@ colour.
 
 The package also holds floodvalley-frames, which prints the demo's frames
 without a terminal: as text, as terminal bytes, as PNG pictures or as a
-YUV4MPEG2 video.]=])
+YUV4MPEG2 video, and the browser edition: the same demo as one web page,
+opened from disk in a web browser.]=])
 endif()
 
 include(CPack)

@@ -3,12 +3,15 @@
 #   games/floodvalley                      the command users start: a launcher (below)
 #   lib/games/floodvalley/floodvalley      the demo itself, kept out of PATH
 #   share/games/floodvalley/TEVDRONE.MP3   the soundtrack
+#   share/games/floodvalley/floodvalley.html
+#                                          the browser edition's page (FLOODVALLEY_BUILD_WEB)
 #   bin/floodvalley-frames                 the frames tool
 #   share/man/man6/floodvalley.6.gz, share/man/man1/floodvalley-frames.1.gz
 #   share/applications/floodvalley.desktop and share/icons/hicolor/<n>x<n>/apps/floodvalley.png
 #   share/doc/floodvalley/                 README (with its pictures) and the licence
 #
-# On Windows the zip's folder holds floodvalley.exe, TEVDRONE.MP3, README.txt and LICENSE.txt.
+# On Windows the zip's folder holds floodvalley.exe, TEVDRONE.MP3, floodvalley.html, README.txt
+# and LICENSE.txt.
 include(GNUInstallDirs)
 
 option(FLOODVALLEY_DIST
@@ -121,14 +124,14 @@ function(floodvalley_install_posix)
 
   install(FILES ${PROJECT_BINARY_DIR}/app/TEVDRONE.MP3 DESTINATION ${FLOODVALLEY_INSTALL_DATADIR})
 
-  # ---- The browser edition -------------------------------------------------------------------
-  # The single-file page of the browser edition, when a build of it is given (tools/make-dist
-  # passes it), is installed beside the soundtrack.
-  set(FLOODVALLEY_WEB_PAGE "" CACHE FILEPATH "The browser edition's single-file page to install")
-  if(FLOODVALLEY_WEB_PAGE)
-    install(FILES ${FLOODVALLEY_WEB_PAGE} DESTINATION ${FLOODVALLEY_INSTALL_DATADIR})
+  # The browser edition's single-file page, which web/ builds when FLOODVALLEY_BUILD_WEB is on,
+  # lies beside the soundtrack. A release always has it: the dist-linux preset builds it.
+  if(FLOODVALLEY_BUILD_WEB)
+    install(FILES ${PROJECT_BINARY_DIR}/floodvalley.html DESTINATION ${FLOODVALLEY_INSTALL_DATADIR})
+  elseif(FLOODVALLEY_DIST)
+    message(FATAL_ERROR "A release needs the browser edition's page: configure with "
+                        "FLOODVALLEY_BUILD_WEB=ON and run tools/setup/ensure-packages web")
   endif()
-  # ---------------------------------------------------------------------------------------------
 
   if(TARGET floodvalley-frames)
     install(TARGETS floodvalley-frames RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -175,9 +178,12 @@ endfunction()
 
 # --- Windows ----------------------------------------------------------------------------------
 
-# The soundtrack is rendered by a native tool, so a cross build takes it from a native build.
+# The soundtrack is rendered by a native tool, and the browser edition's page is assembled by
+# native ones, so a cross build takes both from a native build.
 set(FLOODVALLEY_SOUNDTRACK "" CACHE FILEPATH
     "TEVDRONE.MP3 of a native build, for the Windows install (the cross build cannot render it)")
+set(FLOODVALLEY_WEB_PAGE "" CACHE FILEPATH
+    "floodvalley.html of a native build with FLOODVALLEY_BUILD_WEB, for the Windows install")
 
 # Text files with Windows line endings: Notepad and the console's `type` show them as written.
 function(floodvalley_windows_text source name)
@@ -195,6 +201,12 @@ function(floodvalley_install_windows)
   else()
     message(STATUS "The install has no soundtrack: set FLOODVALLEY_SOUNDTRACK to the "
                    "TEVDRONE.MP3 of a native build")
+  endif()
+  if(FLOODVALLEY_WEB_PAGE)
+    install(FILES ${FLOODVALLEY_WEB_PAGE} DESTINATION . RENAME floodvalley.html)
+  elseif(FLOODVALLEY_DIST)
+    message(FATAL_ERROR "The Windows zip needs FLOODVALLEY_WEB_PAGE, the floodvalley.html of a "
+                        "native build with FLOODVALLEY_BUILD_WEB")
   endif()
   floodvalley_windows_text(${FLOODVALLEY_PACKAGING_DIR}/windows/README.txt.in README.txt)
   floodvalley_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The release artifacts as users get them, built by tools/make-dist:
-#   1. the Debian package: its name, fields and files, lintian, the menu entry, the manual pages
-#      and the icons;
+#   1. the Debian package: its name, fields and files, lintian, the menu entry, the manual pages,
+#      the icons and the browser edition's page (the one the build made);
 #   2. installed with dpkg (root or sudo only): a user's shell in tmux starts `floodvalley` from
 #      the home directory, and the run has its title, its picture and its soundtrack, ends on q
-#      with status 0 leaving the q for the shell, and a kill reaches the demo itself; `man -w`
-#      finds the page; `dpkg --purge` leaves the file system as it was;
-#   3. the Windows zip: its files, README.txt's line endings and the executable's import table.
+#      with status 0 leaving the q for the shell, and a kill reaches the demo itself; the
+#      installed page plays from file:// in headless Chromium; `man -w` finds the manual page;
+#      `dpkg --purge` leaves the file system as it was;
+#   3. the Windows zip: its files, the page beside the executable, README.txt's line endings and
+#      the executable's import table.
 # The package is purged however the test ends. Prints one line per check; exits 1 on a failure.
 # Usage: tests/packaging/package_test.sh
 set -euo pipefail
@@ -55,10 +57,14 @@ dpkg_unless_locked() {
 }
 
 "$root/tools/make-dist"
+"$root/tests/web/check-node"  # the page is opened with Playwright, as the browser tests do
+(cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error)
 version=$(sed -n 's/^project(floodvalley VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [ -n "$version" ] || { echo "FAIL: no version in CMakeLists.txt" >&2; exit 1; }
 deb="$root/build/dist/floodvalley_${version}_amd64.deb"
 zip="$root/build/dist/floodvalley-${version}-win32.zip"
+page="$root/build/dist-linux/floodvalley.html"  # the browser edition's page, as built
+PAGE_PATH=/usr/share/games/floodvalley/floodvalley.html
 
 # --- 1. The Debian package -------------------------------------------------------------------
 
@@ -77,6 +83,7 @@ $(printf '/usr/share/doc/floodvalley/docs/pictures/%s.png\n' 1-starting-flag 2-f
     8-third-caption 9-signature)
 /usr/share/doc/floodvalley/docs/pictures/web/browser-edition.png
 /usr/share/games/floodvalley/TEVDRONE.MP3
+/usr/share/games/floodvalley/floodvalley.html
 $(printf '/usr/share/icons/hicolor/%sx%s/apps/floodvalley.png\n' 128 128 16 16 256 256 32 32 48 48 \
     64 64)
 /usr/share/lintian/overrides/floodvalley
@@ -115,6 +122,11 @@ check_package() {
         grep -qx 'Terminal=true' "$unpacked/usr/share/applications/floodvalley.desktop"
     check "the manual pages render without warnings" check_manual_pages "$unpacked"
     check "each icon has the size its directory names" check_icons "$unpacked"
+    check "the browser edition's page is the one the build made" cmp "$unpacked$PAGE_PATH" "$page"
+    check "the release's page is the same" cmp "$root/build/dist/floodvalley.html" "$page"
+    check "the manual page says how to open the page" eval \
+        'zcat "$unpacked/usr/share/man/man6/floodvalley.6.gz" | MANWIDTH=80 man -l - |
+            grep -qF "file://$PAGE_PATH"'
 
     echo "-- lintian"
     lintian --display-info "$deb" 2>&1 | grep -v 'running with root privileges' |
@@ -221,6 +233,11 @@ check_installed_run() {
     tm kill-server
 }
 
+check_page_in_browser() {  # check_page_in_browser PAGE
+    check "the page plays from file://$1 in headless Chromium: title, key, sound, flag" \
+        node "$root/tests/packaging/open_page.mjs" "$1" "$(command -v chromium)" "$TITLE"
+}
+
 check_install_and_purge() {
     local before
     echo "== installed with dpkg"
@@ -235,6 +252,7 @@ check_install_and_purge() {
             printf '!!!!! dpkg -i, man -w and the purge were NOT tested; the demo is run from the\n'
             printf '!!!!! unpacked package instead (the launcher finds its files where it lies).\n\n'
             check_installed_run "$work/unpacked"
+            check_page_in_browser "$work/unpacked$PAGE_PATH"
             return
         fi
     fi
@@ -250,27 +268,32 @@ check_install_and_purge() {
     check "floodvalley-frames --version prints $version" \
         [ "$(floodvalley-frames --version)" = "floodvalley-frames $version" ]
     check_installed_run ""
+    check_page_in_browser "$PAGE_PATH"
     run_dpkg --purge floodvalley || { fail "dpkg --purge failed"; return; }
     installed=false
+    check "the purge removes the page" [ ! -e "$PAGE_PATH" ]
     check "the purge leaves every directory as it was" diff <(echo "$before") <(snapshot)
 }
 
 # --- 3. The Windows zip ----------------------------------------------------------------------
 
 check_zip() {
-    local top="floodvalley-${version}-win32" unpacked=$work/zip dump dlls
+    local top="floodvalley-${version}-win32" unpacked=$work/zip files dump dlls
     echo "== the Windows zip $(basename "$zip")"
     [ -f "$zip" ] || { fail "no $zip"; return; }
-    check "exactly floodvalley.exe, TEVDRONE.MP3, README.txt and LICENSE.txt in $top/" \
-        [ "$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')" = \
-          "$top/LICENSE.txt $top/README.txt $top/TEVDRONE.MP3 $top/floodvalley.exe " ]
+    files=$(printf "$top/%s " LICENSE.txt README.txt TEVDRONE.MP3 floodvalley.exe floodvalley.html)
+    check "exactly $files" \
+        [ "$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort | tr '\n' ' ')" = "$files" ]
     unzip -q "$zip" -d "$unpacked"
     check "README.txt: every line ends in CRLF" \
         test "$(grep -c $'\r$' "$unpacked/$top/README.txt")" -eq "$(wc -l <"$unpacked/$top/README.txt")"
-    check "README.txt says how to run it" \
-        grep -q 'Double-click floodvalley.exe' "$unpacked/$top/README.txt"
+    check "README.txt says how to run it and how to open the page" eval \
+        'grep -q "Double-click floodvalley.exe" "$unpacked/$top/README.txt" &&
+         grep -q "floodvalley.html is the same demo as one web page" "$unpacked/$top/README.txt"'
     check "the soundtrack is the Debian package's" \
         cmp -s "$unpacked/$top/TEVDRONE.MP3" "$work/unpacked/usr/share/games/floodvalley/TEVDRONE.MP3"
+    check "the browser edition's page beside the executable is the Debian package's" \
+        cmp "$unpacked/$top/floodvalley.html" "$work/unpacked$PAGE_PATH"
 
     dump=$(i686-w64-mingw32-objdump -p "$unpacked/$top/floodvalley.exe")
     check "a 32-bit console program" eval 'grep -q "file format pei-i386" <<<"$dump" &&
