@@ -469,7 +469,7 @@ def command_line(demo, version):
     ]
     scratch = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"command-line-{os.getpid()}")
     for args, stdout_to, status, out_expected, err_expected in cases:
-        shown = b" ".join(args).decode("ascii", "backslashreplace")
+        shown = repr(b" ".join(args))[2:-1]
         redirects = {2: scratch}
         if stdout_to:
             redirects[1] = stdout_to
