@@ -16,12 +16,13 @@
 
 namespace {
 
-// Input flags that would swallow a key or change it before the key test sees it: output flow
-// control takes Ctrl-S and Ctrl-Q, a break would flush typed keys, carriage return and newline
-// are translated or dropped, bytes with a parity error are dropped or marked, the eighth bit is
-// stripped, capitals are lowered. ISIG stays on: Ctrl-C, Ctrl-Z and Ctrl-\ keep their signals.
-constexpr tcflag_t KEY_ALTERING_INPUT_FLAGS =
-    IXON | BRKINT | ICRNL | INLCR | IGNCR | INPCK | PARMRK | ISTRIP | IUCLC;
+// Input flags that would keep a key from the key test: output flow control takes Ctrl-S and
+// Ctrl-Q, and IGNCR drops carriage returns. Every other input translation stays as the user set
+// it: the key that ends the run is left in the input as the line discipline stored it when it
+// came, so it must be stored as the shell would have got it (Enter as a newline under ICRNL, the
+// eighth bit kept or stripped as the user chose). ISIG stays on: Ctrl-C, Ctrl-Z and Ctrl-\ keep
+// their signals.
+constexpr tcflag_t KEY_HOLDING_INPUT_FLAGS = IXON | IGNCR;
 
 struct Host {
     bool output_is_terminal = false;
@@ -41,7 +42,8 @@ bool terminal_accepts_sequences() {
 // Keys are watched on the controlling terminal even when standard input is redirected. It is
 // put in non-canonical, no-echo mode so a single key press is visible without Enter, neither
 // it nor a query answer scribbles on the picture, and signals (Ctrl-C) still work; every key,
-// Ctrl-S and Ctrl-Q included, reaches the key test unchanged.
+// Ctrl-S and Ctrl-Q included, reaches the key test, and is left for the shell as it would have
+// read it without the demo.
 void open_key_input() {
     host.input_fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
     termios user_modes{};
@@ -49,7 +51,7 @@ void open_key_input() {
         return;
     }
     termios run_modes = user_modes;
-    run_modes.c_iflag &= ~KEY_ALTERING_INPUT_FLAGS;
+    run_modes.c_iflag &= ~KEY_HOLDING_INPUT_FLAGS;
     run_modes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     run_modes.c_cc[VMIN] = 1;
     run_modes.c_cc[VTIME] = 0;

@@ -20,22 +20,27 @@ struct Queries {
 
 Queries queries;
 
-// Reads what is there, waiting up to timeout_ms for something to arrive.
+bool all_answers_in() {
+    return queries.answers.attributes_seen || queries.length >= sizeof queries.bytes;
+}
+
+bool input_ready(int timeout_ms) {
+    pollfd input{terminal_input(), POLLIN, 0};
+    return poll(&input, 1, timeout_ms) > 0 && (input.revents & POLLIN) != 0;
+}
+
+// Reads what is there, waiting up to timeout_ms for its first byte. One byte at a time, and not
+// beyond the last answer: a key typed after the answers is never taken in, so it stays in the
+// input for the key test and the shell even where it could not be handed back.
 void read_input(int timeout_ms) {
-    const int fd = terminal_input();
-    if (queries.length >= sizeof queries.bytes) {
-        return;
+    while (!all_answers_in() && input_ready(timeout_ms)) {
+        if (read(terminal_input(), queries.bytes + queries.length, 1) != 1) {
+            return;
+        }
+        ++queries.length;
+        queries.answers = parse_terminal_answers(queries.bytes, queries.length);
+        timeout_ms = 0;
     }
-    pollfd input{fd, POLLIN, 0};
-    if (poll(&input, 1, timeout_ms) <= 0 || (input.revents & POLLIN) == 0) {
-        return;
-    }
-    const ssize_t got =
-        read(fd, queries.bytes + queries.length, sizeof queries.bytes - queries.length);
-    if (got > 0) {
-        queries.length += static_cast<std::size_t>(got);
-    }
-    queries.answers = parse_terminal_answers(queries.bytes, queries.length);
 }
 
 // Puts a byte back into the terminal's input, where the key test and later the shell find it.
@@ -58,14 +63,12 @@ void stop_awaiting() {
     }
 }
 
-bool all_answers_in() {
-    return queries.answers.attributes_seen || queries.length >= sizeof queries.bytes;
-}
-
 }  // namespace
 
+// A key already waiting (typed ahead) would have to be read to get at the answers behind it;
+// it ends the run at the first frame anyway, so nothing is asked.
 void send_terminal_queries() {
-    if (!terminal_answers_reach_us()) {
+    if (!terminal_answers_reach_us() || input_ready(0)) {
         return;
     }
     terminal_write(sequence::TERMINAL_QUERIES);

@@ -1,5 +1,8 @@
 // Asking the terminal about itself without ever mistaking its answers for key presses, and
-// without ever swallowing a key press typed meanwhile.
+// taking in no key but one typed while the answers are on their way: nothing is asked while a
+// key is waiting, and nothing is read past the last answer. A key read with the answers is
+// handed back to the terminal's input (TIOCSTI); where the kernel refuses that, it still ends
+// the run but is lost to the shell.
 #pragma once
 
 #include "platform/terminal/terminal_answers.hpp"

@@ -12,7 +12,9 @@
 #include "platform/terminal/terminal_changes.hpp"
 
 // The user's key modes and the demo's, on the controlling terminal `fd`: a handler puts the
-// user's back on every way out, and the demo's again after a stop.
+// user's back on every way out and on a stop, and the demo's again on return. The two differ
+// in line editing, echo, output flow control and IGNCR alone, so a key that arrives during the
+// run goes through the user's own input translations, and is left so for the shell.
 void keep_key_modes(int fd, const termios& user_modes, const termios& run_modes);
 
 // Rebuilds the restore and set-up bytes for these changes, with signals blocked, so a signal

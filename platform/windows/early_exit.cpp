@@ -66,16 +66,18 @@ void undo_set_up() {
 
 void prepare_control_handling(void (*on_last_resort)()) { last_resort_hook = on_last_resort; }
 
-void handle_stop_event() {
+void handle_stop_event(StopEvent event) {
     stop_request.store(true);
-    if (wait_for_shutdown(SHUTDOWN_WAIT_MS)) {
-        return;
+    const bool shutdown_done = wait_for_shutdown(SHUTDOWN_WAIT_MS);
+    if (!shutdown_done) {
+        undo_set_up();
+        if (last_resort_hook != nullptr) {
+            last_resort_hook();
+        }
     }
-    undo_set_up();
-    if (last_resort_hook != nullptr) {
-        last_resort_hook();
+    if (!shutdown_done || event == StopEvent::console_closing) {
+        end_process(DEMO_EXIT_STATUS);
     }
-    end_process(DEMO_EXIT_STATUS);
 }
 
 void finish_control_handling() { signal_shutdown_done(); }

@@ -3,7 +3,9 @@
 // such an event end the run the way a key does, so the demo's own shutdown closes the music
 // and shows the cursor, and lets the process end only after that. Should the demo not get there
 // in time, the handler undoes those two steps itself from what it saw being sent, and ends the
-// process with the demo's own exit status, 0.
+// process with the demo's own exit status, 0. A closing console ends the process as soon as the
+// handler returns, with a status of the system's own that would race the demo's exit: there the
+// handler ends the process itself, with 0, once the shutdown is done.
 //
 // The logic here is plain C++ on the platform interface; the Windows calls it needs (the event
 // it waits on, ending the process) are the host's, below, so that tests can run it on the fake
@@ -27,10 +29,14 @@ inline constexpr std::uint32_t DEMO_EXIT_STATUS = 0;
 // before the process is ended.
 void prepare_control_handling(void (*on_last_resort)());
 
-// A Ctrl-C, Ctrl-Break or closing console, on the thread the system runs the handler on. Returns
-// once the demo's own shutdown is done; when it does not come within SHUTDOWN_WAIT_MS, undoes
-// set-up and ends the process instead.
-void handle_stop_event();
+enum class StopEvent { interrupt, console_closing };  // Ctrl-C or Ctrl-Break; the window closed
+
+// A stop event, on the thread the system runs the handler on. After an interrupt it returns once
+// the demo's own shutdown is done, and the demo's main thread ends the process; a closing
+// console is ended here, with DEMO_EXIT_STATUS, once the shutdown is done (nothing is left for
+// the process to do but exit). When the shutdown does not come within SHUTDOWN_WAIT_MS, it
+// undoes set-up and ends the process, whatever the event.
+void handle_stop_event(StopEvent event);
 
 // The demo's shutdown is done: a waiting handler may let the process end now, and a later event
 // has nothing left to do.

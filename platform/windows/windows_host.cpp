@@ -76,13 +76,18 @@ void clear_wine_terminal() {
 }
 
 // Runs on a thread of its own that the system starts for the event. TRUE: the event is handled
-// and the process ends as the demo ends it; FALSE: the default handler deals with it.
+// and the process ends with the demo's status (a closing console is ended by the handler
+// itself); FALSE: the default handler deals with it.
 BOOL WINAPI on_console_control(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        windows_backend::handle_stop_event(windows_backend::StopEvent::interrupt);
+        return TRUE;
     }
-    windows_backend::handle_stop_event();
-    return TRUE;
+    if (event == CTRL_CLOSE_EVENT) {
+        windows_backend::handle_stop_event(windows_backend::StopEvent::console_closing);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 }  // namespace

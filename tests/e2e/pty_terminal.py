@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A terminal for end-to-end tests on a pseudo terminal, for what tmux cannot stage: answers to
 the start-up queries that come late (a slow remote link), a terminal that stops reading while
-the demo writes, and exact timings against a recording of the sound.
+the demo writes, keys typed at exact moments of the start-up, every byte a command line writes,
+and exact timings against a recording of the sound.
 
 The program runs as the session leader on a fresh pseudo terminal of 80x50 cells, so that
 terminal is its controlling terminal; this script holds both ends, reads everything written,
@@ -16,6 +17,16 @@ Usage:
       The terminal stops reading mid-run and suspends its output. Signal FIRST (a name like
       TERM) finds the restore stuck; SECOND must end the process at once, with the terminal
       modes already given back.
+  pty_terminal.py keys-for-the-shell DEMO
+      Under sh, the key that ends the run (Enter, a byte with the eighth bit set, Ctrl-S) is
+      what sh's read gets next, as typed: Enter gives an empty line at once.
+  pty_terminal.py tiocsti-refused DEMO DOUBLE
+      With DOUBLE preloaded (a library that makes ioctl(TIOCSTI) fail), a key typed ahead,
+      among the answers to the queries or after the first frame ends the run; only the one read
+      with the answers is lost to the shell.
+  pty_terminal.py command-line DEMO VERSION
+      --help, --version, unknown arguments and a failed write: the exit status and every byte
+      written, and nothing changed on the terminal.
   pty_terminal.py record DEMO OUT_DIR KEY_AT_S [RECORD_SINK]
       Answers at once; presses a key KEY_AT_S seconds after the first frame (0: never, the run
       ends by itself) and writes OUT_DIR/output.bin (every byte written) and OUT_DIR/times
@@ -26,6 +37,7 @@ Exit status 0 when every check holds; each failure is a line on standard error.
 """
 import fcntl
 import os
+import re
 import select
 import signal
 import struct
@@ -69,21 +81,29 @@ def set_autogroup_nice(nice):
 class Terminal:
     """The program on a pseudo terminal, with everything it writes kept in `output`."""
 
-    def __init__(self, argv, cwd=None, env=None, autogroup_nice=None):
+    def __init__(self, argv, cwd=None, env=None, autogroup_nice=None, typed_ahead=b"",
+                 redirects=None):
         self.master, self.slave = os.openpty()
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
         self.modes_before = termios.tcgetattr(self.slave)
+        if typed_ahead:  # raw, so that it is neither echoed nor waits for a line end
+            raw = termios.tcgetattr(self.slave)
+            raw[3] &= ~(termios.ICANON | termios.ECHO)
+            termios.tcsetattr(self.slave, termios.TCSANOW, raw)
+            os.write(self.master, typed_ahead)
+            select.select([self.slave], [], [], 5)
+            termios.tcsetattr(self.slave, termios.TCSANOW, self.modes_before)
         self.started = now_ms()
         self.pid = os.fork()
         if self.pid == 0:
-            self._exec(argv, cwd, env, autogroup_nice)
+            self._exec(argv, cwd, env, autogroup_nice, redirects or {})
         self.output = bytearray()
         self.status = None
         self.reading = True
         self.queries_at = None
         self.first_frame_at = None
 
-    def _exec(self, argv, cwd, env, autogroup_nice):
+    def _exec(self, argv, cwd, env, autogroup_nice, redirects):
         try:
             os.setsid()
             if autogroup_nice is not None:
@@ -91,6 +111,8 @@ class Terminal:
             fcntl.ioctl(self.slave, termios.TIOCSCTTY, 0)
             for fd in (0, 1, 2):
                 os.dup2(self.slave, fd)
+            for fd, path in redirects.items():
+                os.dup2(os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC), fd)
             os.close(self.master)
             os.close(self.slave)
             if cwd:
@@ -206,11 +228,20 @@ def answer_at_once(terminal):
         terminal.answered = True
 
 
-def start_demo(demo, **kwargs):
+def start_demo(demo, args=(), **kwargs):
     env = dict(os.environ, TERM="xterm-256color")
     env.pop("COLORTERM", None)
     env.update(kwargs.pop("env", {}))
-    return Terminal([demo], env=env, **kwargs)
+    return Terminal([demo, *args], env=env, **kwargs)
+
+
+def pump_answering(terminal, until, limit_s):
+    """Reads and answers the queries at once, until `until()` holds or the limit is reached."""
+    deadline = time.monotonic() + limit_s
+    while not until() and terminal.status is None and time.monotonic() < deadline:
+        terminal.pump(0.01)
+        answer_at_once(terminal)
+    return until()
 
 
 def expect_ended_by_itself(terminal, what):
@@ -304,6 +335,164 @@ def stuck_restore(demo, first, second):
               "modes given back")
     finally:
         terminal.kill()
+
+
+# --- keys-for-the-shell -----------------------------------------------------------------------
+
+# The key that ends the run, what is typed once the run is over, and the line sh's read must
+# get. Enter is a newline, as the user's ICRNL makes it, so the read returns with an empty line
+# at once; a byte with the eighth bit set, and Ctrl-S, which output flow control would take,
+# come through byte for byte.
+SHELL_KEYS = [
+    ("Enter", b"\r", b"", b""),
+    ("a byte with the eighth bit set", b"\xe9", b"\r", b"\xe9"),
+    ("Ctrl-S", b"\x13", b"\r", b"\x13"),
+]
+SHELL_SCRIPT = '"$0"; IFS= read -r line; printf "got[%s]\\n" "$line"'
+SCREEN_GIVEN_BACK = b"\x1b[?1049l"  # written after the modes are back
+GOT_LINE = re.compile(rb"got\[(.*)\]\r\n", re.S)
+
+
+def keys_for_the_shell(demo):
+    for name, key, then, line in SHELL_KEYS:
+        terminal = start_demo("/bin/sh", ["-c", SHELL_SCRIPT, demo])
+        try:
+            if not pump_answering(terminal, lambda: terminal.first_frame_at is not None, 5):
+                fail(f"{name}: no frame was drawn")
+                continue
+            terminal.type(key)
+            if not terminal.pump_until(lambda: SCREEN_GIVEN_BACK in terminal.output, 5):
+                fail(f"{name}: the run did not end on the key")
+                continue
+            terminal.type(then)
+            if not terminal.pump_until(lambda: GOT_LINE.search(terminal.output), 5):
+                fail(f"{name}: sh's read has not returned 5 s after {then!r} was typed")
+                continue
+            got = GOT_LINE.search(terminal.output).group(1)
+            if got != line:
+                fail(f"{name}: sh read the line {got!r}, expected {line!r}")
+            if not terminal.wait_exit(5):
+                fail(f"{name}: sh still running")
+            expect_ended_by_itself(terminal, name)
+            if not terminal.modes_kept():
+                fail(f"{name}: the terminal modes were not given back")
+            print(f"{name}: left for the shell as typed, read as {got!r}")
+        finally:
+            terminal.kill()
+
+
+# --- tiocsti-refused --------------------------------------------------------------------------
+
+# When the key is typed, and what the shell must find after the run, on a kernel that refuses
+# TIOCSTI. Only a key typed while the terminal answers the queries is read with the answers and
+# needs handing back: it is lost, but it still ends the run. A key typed ahead or after the
+# answers is never read.
+REFUSED_CASES = [
+    ("typed ahead", b"q"),
+    ("among the answers", b""),
+    ("after the first frame", b"q"),
+]
+
+
+def tiocsti_refused(demo, double):
+    for when, left_expected in REFUSED_CASES:
+        log = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"tiocsti-{os.getpid()}.log")
+        if os.path.exists(log):
+            os.unlink(log)
+        env = {"LD_PRELOAD": double, "TIOCSTI_DOUBLE_LOG": log}
+        typed_ahead = b"q" if when == "typed ahead" else b""
+        terminal = start_demo(demo, env=env, typed_ahead=typed_ahead)
+        try:
+            if when == "among the answers":
+                if not terminal.pump_until(lambda: terminal.queries_at is not None, 5):
+                    fail(f"{when}: the demo sent no queries")
+                    continue
+                terminal.type(b"q" + b"".join(ANSWERS))
+                terminal.answered = True
+            elif when == "after the first frame":
+                if not pump_answering(terminal, lambda: terminal.first_frame_at is not None, 5):
+                    fail(f"{when}: no frame was drawn")
+                    continue
+                terminal.type(b"q")
+            pump_answering(terminal, lambda: terminal.status is not None, 5)
+            if not terminal.wait_exit(1):
+                fail(f"{when}: still running 5 s after the key")
+                continue
+            expect_ended_by_itself(terminal, when)
+            if not terminal.modes_kept():
+                fail(f"{when}: the terminal modes were not given back")
+            notes = open(log).read().split() if os.path.exists(log) else []
+            if "loaded" not in notes:
+                fail(f"{when}: the TIOCSTI double {double} was not in effect: this proves nothing")
+            if when == "among the answers" and "refused" not in notes:
+                fail(f"{when}: the demo never tried TIOCSTI, so the refusal was not tested")
+            left = terminal.unread_input()
+            if left != left_expected:
+                fail(f"{when}: the input left for the shell is {left!r}, expected "
+                     f"{left_expected!r}")
+            print(f"TIOCSTI refused, key {when}: the run ended, {left!r} left for the shell, "
+                  f"{notes.count('refused')} refusal(s)")
+        finally:
+            terminal.kill()
+            if os.path.exists(log):
+                os.unlink(log)
+
+
+# --- command-line -----------------------------------------------------------------------------
+
+USAGE_FIRST_LINE = b"usage: floodvalley [--help | --version]\n"
+
+
+def is_usage(text):
+    """The usage: its synopsis first, a line for each option, plain lines of text only."""
+    printable = all(32 <= byte < 127 or byte == 10 for byte in text)
+    return (text.startswith(USAGE_FIRST_LINE) and b"\n  --help " in text and
+            b"\n  --version " in text and printable and text.endswith(b"\n"))
+
+
+def error_line(argument):
+    return b"floodvalley: unexpected argument '" + argument + b"' (try --help)\n"
+
+
+def command_line(demo, version):
+    """Each command line on a terminal: the status, exactly the bytes of standard output on the
+    terminal and of standard error (in a file), and the terminal's modes untouched."""
+    cases = [
+        # arguments, where standard output goes, status, standard output, standard error
+        ([b"--help"], None, 0, is_usage, b""),
+        ([b"--version"], None, 0, b"floodvalley " + version.encode() + b"\n", b""),
+        ([b"--bogus"], None, 2, b"", error_line(b"--bogus")),
+        ([b"--version", b"now"], None, 2, b"", error_line(b"now")),
+        ([b"play\x1b[2J\x9b"], None, 2, b"", error_line(b"play?[2J?")),
+        ([b"--version"], "/dev/full", 1, b"", lambda err: err.startswith(b"floodvalley: ") and
+         err.count(b"\n") == 1 and err.endswith(b"\n")),
+    ]
+    scratch = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"command-line-{os.getpid()}")
+    for args, stdout_to, status, out_expected, err_expected in cases:
+        shown = repr(b" ".join(args))[2:-1]
+        redirects = {2: scratch}
+        if stdout_to:
+            redirects[1] = stdout_to
+        terminal = start_demo(demo, args, redirects=redirects)
+        try:
+            if not terminal.wait_exit(5):
+                fail(f"{shown}: still running after 5 s")
+                continue
+            err = open(scratch, "rb").read()
+            out = bytes(terminal.output).replace(b"\r\n", b"\n")
+            got = os.WEXITSTATUS(terminal.status) if os.WIFEXITED(terminal.status) else None
+            if got != status:
+                fail(f"{shown}: wait status {terminal.status}, expected exit status {status}")
+            for stream, text, expected in (("stdout", out, out_expected),
+                                           ("stderr", err, err_expected)):
+                if not (expected(text) if callable(expected) else text == expected):
+                    fail(f"{shown}: {stream} is {text!r}")
+            if not terminal.modes_kept():
+                fail(f"{shown}: the terminal modes were changed")
+            print(f"{shown}: status {got}, {len(out)} bytes on stdout, {len(err)} on stderr")
+        finally:
+            terminal.kill()
+            os.unlink(scratch)
 
 
 # --- record -----------------------------------------------------------------------------------
@@ -419,6 +608,12 @@ def main():
         late_answers(demo, [int(d) for d in sys.argv[3].split(",")])
     elif case == "stuck-restore":
         stuck_restore(demo, sys.argv[3], sys.argv[4])
+    elif case == "keys-for-the-shell":
+        keys_for_the_shell(demo)
+    elif case == "tiocsti-refused":
+        tiocsti_refused(demo, sys.argv[3])
+    elif case == "command-line":
+        command_line(demo, sys.argv[3])
     elif case == "record":
         record(demo, sys.argv[3], float(sys.argv[4]), sys.argv[5] if len(sys.argv) > 5 else None)
     else:

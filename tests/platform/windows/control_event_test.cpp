@@ -1,6 +1,7 @@
 // The Windows console control handler's logic on the fake back-end: a Ctrl-C, Ctrl-Break or
 // closing console either waits for the demo's own shutdown, or, when that never finishes,
-// closes the music and shows the cursor itself and ends the process with status 0.
+// closes the music and shows the cursor itself and ends the process with status 0. A closing
+// console is ended by the handler, with status 0, once the shutdown is done.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,8 +25,11 @@ const char* const CLOSE = "close muzyka";
 constexpr platform::CursorInfo HIDDEN{57, 0};
 constexpr platform::CursorInfo SHOWN{57, 1};
 
+using windows_backend::StopEvent;
+
 struct Case {
     const char* name;
+    StopEvent event;
     std::uint32_t open_result;  // what the open command returned to the demo
     bool demo_closed_music;     // the demo's shutdown got as far as sending close
     bool demo_showed_cursor;    // ... and as far as showing the cursor
@@ -60,7 +64,7 @@ TEST_P(ControlEvent, EndsTheRunThroughTheShutdownOrUndoesSetUpItself) {
     const Case& c = GetParam();
     demo_sends(c);
     shutdown_finishes = c.shutdown_finishes;
-    windows_backend::handle_stop_event();
+    windows_backend::handle_stop_event(c.event);
 
     EXPECT_TRUE(windows_backend::stop_requested()) << "the key test must see the event";
     const std::size_t close = fake::find_call(Call::send_media_command, CLOSE);
@@ -76,20 +80,34 @@ TEST_P(ControlEvent, EndsTheRunThroughTheShutdownOrUndoesSetUpItself) {
     if (c.handler_closes_music && c.handler_shows_cursor) {
         EXPECT_LT(close, cursor) << "the music is closed first, as the demo does";
     }
-    const std::vector<std::string> expected_steps =
-        c.process_ended ? std::vector<std::string>{"wait 3000", "hook", "end 0"}
-                        : std::vector<std::string>{"wait 3000"};
+    std::vector<std::string> expected_steps{"wait 3000"};
+    if (!c.shutdown_finishes) {
+        expected_steps.emplace_back("hook");  // the last resort, just before the end
+    }
+    if (c.process_ended) {
+        expected_steps.emplace_back("end 0");
+    }
     EXPECT_EQ(host_steps, expected_steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ControlEvent,
-    ::testing::Values(Case{"ShutdownInTime", 0, true, true, true, false, false, false},
-                      Case{"ShutdownNeverFinishes", 0, false, false, false, true, true, true},
-                      Case{"StuckAfterClosingTheMusic", 0, true, false, false, false, true, true},
-                      Case{"MusicThatNeverOpenedIsNotClosed", 263, false, false, false, false, true,
-                           true},
-                      Case{"StuckAfterTheWholeShutdown", 0, true, true, false, false, false, true}),
+    ::testing::Values(Case{"ShutdownInTime", StopEvent::interrupt, 0, true, true, true, false,
+                           false, false},
+                      Case{"ShutdownNeverFinishes", StopEvent::interrupt, 0, false, false, false,
+                           true, true, true},
+                      Case{"StuckAfterClosingTheMusic", StopEvent::interrupt, 0, true, false, false,
+                           false, true, true},
+                      Case{"MusicThatNeverOpenedIsNotClosed", StopEvent::interrupt, 263, false,
+                           false, false, false, true, true},
+                      Case{"StuckAfterTheWholeShutdown", StopEvent::interrupt, 0, true, true, false,
+                           false, false, true},
+                      // The closing console is ended by the handler once the shutdown is done, and
+                      // only once when the handler had to undo set-up itself.
+                      Case{"ConsoleClosedAfterTheShutdown", StopEvent::console_closing, 0, true,
+                           true, true, false, false, true},
+                      Case{"ConsoleClosedShutdownNeverFinishes", StopEvent::console_closing, 0,
+                           false, false, false, true, true, true}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tools/shown_text.hpp"
+#include "platform/shown_text.hpp"
 
 #include <gtest/gtest.h>
 
