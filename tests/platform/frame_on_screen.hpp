@@ -1,6 +1,7 @@
 // What a terminal must show after one frame of the encoder, worked out from the layout's own
 // description (the canvas's top-left cell at (left, top), each cell `cell_columns` wide, its first
-// `columns` columns of its first `rows` rows shown, clipped by the screen) and the hand-written console colours, not from the encoder's own functions.
+// `columns` columns of its first `rows` rows shown, clipped by the screen) and the hand-written
+// console colours, not from the encoder's own functions.
 #pragma once
 
 #include <cstdint>
