@@ -72,8 +72,9 @@ void set_cursor_info(OutputHandle handle, const CursorInfo& info);
 // into write_region of the screen; write_region is read and written back with the rectangle
 // actually written. Terminal: the whole 80x50 buffer encoded as escape sequences
 // (platform/ansi) and written in one write, centred on the screen (fitted, rows and columns
-// sampled evenly, where the whole picture does not fit), as one synchronized update where the terminal holds the display for it; the first frame
-// and the first after a resize or a stop clear the screen first. The region is left as it is.
+// sampled evenly, where the whole picture does not fit), as one synchronized update where the
+// terminal holds the display for it; the first frame and the first after a resize or a stop clear
+// the screen first. The region is left as it is.
 void write_console_output(OutputHandle handle, const CharInfo* buffer, Coord buffer_size,
                           Coord buffer_coord, SmallRect& write_region);
 
