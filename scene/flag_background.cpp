@@ -41,7 +41,7 @@ constexpr std::uint64_t SPREAD_START_MS = std::uint64_t{SPREAD_START_SECONDS} * 
 // Whether some millisecond from `first` to `last` (both included) leaves remainder 1 by 5.
 bool passes_remainder_one(std::uint64_t first, std::uint64_t last) {
     const std::uint64_t next_with_remainder_one = first + (6u - first % 5u) % 5u;
-    return first <= last && next_with_remainder_one <= last;
+    return next_with_remainder_one <= last;
 }
 
 // On a terminal a step is due on frames whose own millisecond count leaves remainder 1 when
