@@ -1,16 +1,29 @@
 #include "scene/flag_background.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "canvas/cell_canvas.hpp"
 #include "scene/glyph_noise.hpp"
 
+namespace {
+
+FloodPace flood_pace = FloodPace::terminal;
+// The first millisecond after the previous frame's: 0 before a run's first frame.
+std::uint64_t first_unpassed_ms = 0;
+
+}  // namespace
+
 namespace flag_background {
 
 std::int32_t spread_level = 0;
 
-void reset() { spread_level = 0; }
+void reset(FloodPace pace) {
+    spread_level = 0;
+    flood_pace = pace;
+    first_unpassed_ms = 0;
+}
 
 }  // namespace flag_background
 
@@ -23,14 +36,31 @@ using glyph_noise::glyph_seed;
 // The widest the ornament band gets: columns 0 to 10 while the flood has not started.
 constexpr int BAND_COLUMNS_MAX = 11;
 
-// The spread counter only moves once 12 s have passed, at most one step a frame, and only on
-// frames whose millisecond count leaves remainder 1 when divided by 5: how fast the flood runs
-// depends on which milliseconds the frames happen to sample.
+constexpr std::uint64_t SPREAD_START_MS = std::uint64_t{SPREAD_START_SECONDS} * 1000u;
+
+// Whether some millisecond from `first` to `last` (both included) leaves remainder 1 by 5.
+bool passes_remainder_one(std::uint64_t first, std::uint64_t last) {
+    const std::uint64_t next_with_remainder_one = first + (6u - first % 5u) % 5u;
+    return next_with_remainder_one <= last;
+}
+
+// On a terminal a step is due on frames whose own millisecond count leaves remainder 1 when
+// divided by 5, once 12 s have passed: how fast the flood runs depends on which milliseconds
+// the frames happen to sample. In the browser any such millisecond from 12 s on that passed
+// since the previous frame will do.
+bool spread_step_due(std::uint32_t elapsed_ms, std::uint32_t whole_seconds) {
+    if (flood_pace == FloodPace::terminal) {
+        return whole_seconds >= SPREAD_START_SECONDS && elapsed_ms % 5u == 1u;
+    }
+    return passes_remainder_one(std::max(first_unpassed_ms, SPREAD_START_MS), elapsed_ms);
+}
+
+// The spread counter moves at most one step a frame, never above 50.
 void advance_spread(std::uint32_t elapsed_ms, std::uint32_t whole_seconds) {
-    if (whole_seconds >= SPREAD_START_SECONDS && spread_level < SPREAD_LEVEL_MAX &&
-        elapsed_ms % 5u == 1u) {
+    if (spread_level < SPREAD_LEVEL_MAX && spread_step_due(elapsed_ms, whole_seconds)) {
         ++spread_level;
     }
+    first_unpassed_ms = std::uint64_t{elapsed_ms} + 1u;
 }
 
 // The ornament band's shimmer: a pattern of wrapping unsigned arithmetic on time and position.

@@ -7,13 +7,27 @@
 inline constexpr std::int32_t SPREAD_LEVEL_MAX = 50;
 inline constexpr std::uint32_t SPREAD_START_SECONDS = 12;
 
+// Which milliseconds can take a spread step (at most one a frame, from 12 s on, on a
+// millisecond that leaves remainder 1 when divided by 5).
+enum class FloodPace {
+    // Only the frame's own millisecond: the terminal and Windows editions, whose frames come
+    // so fast that they sample nearly every millisecond.
+    terminal,
+    // Any millisecond after the previous frame's, up to and including the frame's own: the
+    // browser edition, which draws once per display refresh (every 16.7 ms at 60 Hz) and would
+    // otherwise miss remainder 1 for as long as the refresh keeps its phase. The first frame of
+    // a run counts every millisecond from 0.
+    browser,
+};
+
 namespace flag_background {
 
 // How far the flood has come: 0 at program start, never above 50, never decreased.
 extern std::int32_t spread_level;
 
-// Back to no flood at all (for tests and for a fresh run in the browser).
-void reset();
+// Back to no flood at all and no frame drawn yet, at this pace from now on (for tests, for the
+// frames tool and for a fresh run in the browser).
+void reset(FloodPace pace = FloodPace::terminal);
 
 }  // namespace flag_background
 

@@ -1,7 +1,7 @@
 // The WebAssembly side of the browser edition: the page calls these once per animation frame.
 // Each frame is the demo's own frame (compose_frame) drawn into pixels by the PNG export's own
 // cell drawing (draw_cell_picture) with the baked console font, so the canvas shows exactly
-// the pictures floodvalley-frames writes for the same timeline.
+// the pictures floodvalley-frames --flood-pace browser writes for the same timeline.
 #include <cstdint>
 
 #ifdef __wasm_simd128__
@@ -90,10 +90,12 @@ void expand_to_rgba(const CellPicture& source, std::uint32_t* target) {
 
 }  // namespace
 
-// A fresh run from the initial state, as at program start: the generator at 1, no flood.
+// A fresh run from the initial state, as at program start: the generator at 1, no flood. The
+// flood steps for every millisecond with remainder 1 by 5 that passed since the previous
+// frame, since the page draws only once per display refresh.
 WASM_EXPORT("start_run") void start_run() {
     glyph_noise::reset();
-    flag_background::reset();
+    flag_background::reset(FloodPace::browser);
 }
 
 // Draws the frame at elapsed_ms (whole milliseconds since the run's origin) into the pixels.

@@ -104,6 +104,80 @@ TEST_F(FlagBackground, SpreadStepsOnlyAfterTwelveSecondsOnRemainderOne) {
     EXPECT_EQ(flag_background::spread_level, 50);
 }
 
+// At the browser's pace, the frames' times in order and the level after each: a step for any
+// millisecond from 12000 on with remainder 1 by 5 after the previous frame's, up to this one's.
+TEST_F(FlagBackground, BrowserPaceStepsForAnyPassedMillisecondWithRemainderOne) {
+    struct Frame {
+        std::uint32_t elapsed_ms;
+        std::int32_t level;
+    };
+    const std::vector<std::vector<Frame>> runs = {
+        {{11996, 0},   // remainder 1, but before 12 s
+         {12000, 0},   // 11997 .. 12000 passed: none from 12 s on has remainder 1
+         {12005, 1},   // 12001 passed
+         {12005, 1},   // nothing passed
+         {12030, 2},   // 12006 .. 12026 passed: still one step a frame
+         {12031, 3},   // 12031 itself
+         {12035, 3},   // 12032 .. 12035
+         {11000, 3},   // the clock went back: nothing passed
+         {12001, 4}},  // 11001 .. 12001 passed
+        {{12002, 1}},  // the first frame counts every millisecond from 0, here 12001
+        {{12000, 0}, {12000, 0}, {12001, 1}},
+        {{4294967295u, 1}, {4294967295u, 1}},  // the clock's last millisecond, then nothing
+    };
+    for (const std::vector<Frame>& run : runs) {
+        flag_background::reset(FloodPace::browser);
+        for (const Frame& frame : run) {
+            render_background(frame.elapsed_ms, frame.elapsed_ms / 1000);
+            EXPECT_EQ(flag_background::spread_level, frame.level) << "at " << frame.elapsed_ms;
+        }
+    }
+    flag_background::reset(FloodPace::browser);
+    render_background(12000, 12);
+    flag_background::spread_level = 50;
+    render_background(12100, 12);
+    EXPECT_EQ(flag_background::spread_level, 50);
+}
+
+// A display's clock: frame n at phase + n * 1000 / rate ms, read in whole milliseconds. The
+// phase is in quarter milliseconds, so the times are exact.
+std::uint32_t display_frame_ms(std::uint64_t rate_hz, std::uint64_t phase_quarters,
+                               std::uint64_t n) {
+    return static_cast<std::uint32_t>((phase_quarters * rate_hz + n * 4000) / (4 * rate_hz));
+}
+
+// The level after a display's first `frames` frames at or after 12 s, from a fresh run.
+std::int32_t level_after_frames_from_12_s(FloodPace pace, std::uint64_t rate_hz,
+                                          std::uint64_t phase_quarters, int frames) {
+    flag_background::reset(pace);
+    std::uint64_t n = 11 * rate_hz;  // about a second before 12 s
+    for (int counted = 0; counted < frames; ++n) {
+        const std::uint32_t t = display_frame_ms(rate_hz, phase_quarters, n);
+        render_background(t, t / 1000);
+        counted += t >= 12000 ? 1 : 0;
+    }
+    return flag_background::spread_level;
+}
+
+// At the browser's pace a display's frames every 7 to 17 ms take a step each, whatever
+// milliseconds they read: the flood is complete within 55 frames of 12 s at any start phase.
+TEST_F(FlagBackground, BrowserPaceFloodsWithin55FramesOnCommonDisplays) {
+    for (std::uint64_t rate_hz : {60u, 75u, 120u, 144u}) {
+        for (std::uint64_t phase_quarters = 0; phase_quarters < 20; ++phase_quarters) {
+            EXPECT_EQ(level_after_frames_from_12_s(FloodPace::browser, rate_hz, phase_quarters, 55),
+                      50)
+                << rate_hz << " Hz, phase " << phase_quarters << "/4 ms";
+        }
+    }
+}
+
+// At 60 Hz from 0.5 ms the frames read 12000, 12017, 12033, 12050, ...: remainders 0, 2 and 3
+// by 5, never 1. On a terminal's pace that flood does not move at all.
+TEST_F(FlagBackground, TerminalPaceStandsStillWhereTheBrowserPaceFloods) {
+    EXPECT_EQ(level_after_frames_from_12_s(FloodPace::terminal, 60, 2, 55), 0);
+    EXPECT_EQ(level_after_frames_from_12_s(FloodPace::browser, 60, 2, 55), 50);
+}
+
 TEST_F(FlagBackground, AttributeUsesTheLevelAfterThisFramesStep) {
     flag_background::spread_level = 0;
     render_background(12001, 12);

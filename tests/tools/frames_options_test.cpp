@@ -59,14 +59,18 @@ TEST(FramesOptions, DefaultsAndEveryOption) {
     EXPECT_EQ(p.options.format, FrameFormat::cells);
     EXPECT_EQ(p.options.every, 1u);
     EXPECT_FALSE(p.options.generate_clock);
+    EXPECT_EQ(p.options.flood_pace, FloodPace::terminal);
 
-    p = parse({"--format", "ansi", "--every=10", "--fps", "60", "--seconds=75"});
+    p = parse({"--format", "ansi", "--every=10", "--fps", "60", "--seconds=75", "--flood-pace",
+               "browser"});
     EXPECT_EQ(p.outcome, OptionsOutcome::run);
     EXPECT_EQ(p.options.format, FrameFormat::ansi);
     EXPECT_EQ(p.options.every, 10u);
     EXPECT_TRUE(p.options.generate_clock);
     EXPECT_EQ(p.options.fps, 60u);
     EXPECT_EQ(p.options.seconds, 75u);
+    EXPECT_EQ(p.options.flood_pace, FloodPace::browser);
+    EXPECT_EQ(parse({"--flood-pace=terminal"}).options.flood_pace, FloodPace::terminal);
 
     EXPECT_EQ(parse({"--fps", "1", "--seconds", "0"}).outcome, OptionsOutcome::run);
     EXPECT_EQ(parse({"--help"}).outcome, OptionsOutcome::help);
@@ -89,6 +93,8 @@ TEST(FramesOptions, BadOptionsNameTheOption) {
         {{"--fps", "0", "--seconds", "1"}, "--fps"},
         {{"--fps", "60", "--seconds", "4294967"}, "--seconds"},
         {{"--every="}, "--every"},
+        {{"--flood-pace", "display"}, "display"},
+        {{"--flood-pace"}, "--flood-pace"},
         {{"frames.txt"}, "frames.txt"},
         {{"--every", "1\n2"}, "1?2"},
         {{"--forma\n"}, "--forma?"},

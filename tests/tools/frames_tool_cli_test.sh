@@ -55,6 +55,14 @@ grep '^frame ' "$scratch/out" | cut -d' ' -f2,3 | tr '\n' ' ' >"$scratch/headers
 seq 0 100 2000 | "$tool" --every 5 >"$scratch/from-stdin" || fail "stdin run failed"
 cmp -s "$scratch/out" "$scratch/from-stdin" || fail "generated and read clocks differ"
 
+# Frames every 15 ms from 12 s read remainders 0 by 5 only: at the terminal's pace the flood
+# stands still, at the browser's it takes a step on each frame up to level 50.
+for pace in terminal:0 browser:50; do
+    name=${pace%:*} level=${pace#*:}
+    last=$(seq 12000 15 12795 | "$tool" --flood-pace "$name" | grep '^frame ' | tail -n 1)
+    [[ $last == *" spread_level=$level" ]] || fail "$name pace: $last"
+done
+
 # ANSI output: one synchronized update per frame, no newline.
 "$tool" --format ansi --fps 1 --seconds 2 >"$scratch/ansi" || fail "ansi run failed"
 [ "$(grep -o $'\x1b\\[?2026h' "$scratch/ansi" | wc -l)" -eq 3 ] || fail "ansi: expected 3 frames"

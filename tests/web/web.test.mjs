@@ -1,8 +1,8 @@
 // The browser edition in Debian's headless Chromium, driven by Playwright with the page's clock
-// under the test's control. What the page should show comes from elsewhere: the pictures from
-// floodvalley-frames' PNG export of the same timeline (the frames' times as the page's clock
-// gave them), the track's length from a raw render of the soundtrack, the title from the
-// demo's header.
+// under the test's control (and once on the browser's own). What the page should show comes from
+// elsewhere: the pictures from floodvalley-frames' PNG export of the same timeline at the
+// browser's flood pace (the frames' times as the page's clock gave them), the track's length
+// from a raw render of the soundtrack, the title from the demo's header.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -62,7 +62,8 @@ function exportedPicture(elapsedMs) {
   try {
     const last = elapsedMs.length - 1;
     const every = String(Math.max(last, 1));  // writes frame 0 and the last one
-    execFileSync(FRAMES_TOOL, ['--format', 'png', '--out', dir, '--every', every],
+    execFileSync(FRAMES_TOOL, ['--format', 'png', '--out', dir, '--every', every,
+                               '--flood-pace', 'browser'],
                  { input: `${elapsedMs.join('\n')}\n` });
     return PNG.sync.read(readFileSync(join(dir, `frame-${String(last).padStart(5, '0')}.png`)));
   } finally {
@@ -70,24 +71,34 @@ function exportedPicture(elapsedMs) {
   }
 }
 
-// Runs in the page before its own script: records the gestures, every frame put on the canvas
-// and every audio context and started sound, each with the page's clock at that moment. The
-// test's clock steps in whole milliseconds; a real one has fractions, so here it gets some
-// (0, 1/4 or 1/2 ms by turns), and a frame's elapsed time must be rounded down to count.
-function probePage() {
-  const probe = { gestures: [], frames: [], contexts: [], sources: [] };
+// Runs in the page before its own script: records the origin of every run (the page's first
+// clock reading after a gesture on the start or end screen), the clock reading of every frame
+// put on the canvas, and every audio context and started sound. The test's clock steps in
+// whole milliseconds; a real one has fractions, so there it gets some (0, 1/4 or 1/2 ms by
+// turns), and a frame's elapsed time must be rounded down to count.
+function probePage({ fractions }) {
+  const probe = { origins: [], frames: [], contexts: [], sources: [] };
   window.__probe = probe;
   const now = performance.now.bind(performance);
+  let lastReading = null;
+  let originDue = false;
   performance.now = () => {
     const time = now();
-    return time + (time % 3) / 4;
+    lastReading = fractions ? time + (time % 3) / 4 : time;
+    if (originDue) {
+      probe.origins.push(lastReading);
+      originDue = false;
+    }
+    return lastReading;
   };
   for (const type of ['keydown', 'click']) {
-    window.addEventListener(type, () => probe.gestures.push(performance.now()), true);
+    window.addEventListener(type, () => {
+      originDue ||= document.body.dataset.state !== 'running';
+    }, true);
   }
   const putImageData = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
-    probe.frames.push(performance.now());
+    probe.frames.push(lastReading);
     return putImageData.apply(this, args);
   };
   window.AudioContext = class extends window.AudioContext {
@@ -115,9 +126,9 @@ after(async () => {
   await browser?.close();
 });
 
-// Polls a condition in the page (its own timers are frozen) until it holds.
-async function until(page, condition, what, argument = null) {
-  for (let attempt = 0; attempt < 500; attempt += 1) {
+// Polls a condition in the page (its own timers may be frozen) until it holds.
+async function until(page, condition, what, argument = null, attempts = 500) {
+  for (let attempt = 0; attempt < attempts; attempt += 1) {
     if (await page.evaluate(condition, argument)) {
       return;
     }
@@ -126,7 +137,9 @@ async function until(page, condition, what, argument = null) {
   assert.fail(`the page never reached: ${what}`);
 }
 
-async function openPage(url, trackRoute = null) {
+// The page on the start screen, its clock standing still at GESTURE_AT (or on the browser's
+// own clock, running).
+async function openPage(url, { trackRoute = null, ownClock = false } = {}) {
   const context = await browser.newContext({ viewport: { width: 1400, height: 900 } });
   const page = await context.newPage();
   const seen = { url, complaints: [], requests: [] };
@@ -140,11 +153,15 @@ async function openPage(url, trackRoute = null) {
   if (trackRoute !== null) {
     await page.route('**/TEVDRONE.MP3', trackRoute);
   }
-  await page.clock.install({ time: 0 });
-  await page.addInitScript(probePage);
+  if (!ownClock) {
+    await page.clock.install({ time: 0 });
+  }
+  await page.addInitScript(probePage, { fractions: !ownClock });
   await page.goto(url);
   await until(page, () => document.body.dataset.state === 'ready', 'the start screen');
-  await page.clock.pauseAt(GESTURE_AT);
+  if (!ownClock) {
+    await page.clock.pauseAt(GESTURE_AT);
+  }
   return { page, context, seen };
 }
 
@@ -162,25 +179,27 @@ async function closePage({ context, seen }, expectedComplaint = null) {
 
 const pageState = (page) => page.evaluate(() => document.body.dataset.state);
 
-// The run's frames so far (the latest gesture is its origin), as whole elapsed milliseconds.
-async function runFrames(page) {
-  const { gestures, frames } = await page.evaluate(() => window.__probe);
-  const origin = gestures.at(-1);
+// The latest run's frames so far, as whole elapsed milliseconds.
+function elapsedOfRun({ origins, frames }) {
+  const origin = origins.at(-1);
   return frames.filter((time) => time >= origin).map((time) => Math.floor(time - origin));
 }
 
-// Moves the page's clock on to `elapsedMs` after the latest gesture.
+const runFrames = async (page) => elapsedOfRun(await page.evaluate(() => window.__probe));
+
+// Moves the page's clock on to `elapsedMs` after the latest run's origin.
 async function playTo(page, elapsedMs) {
   const { now, origin } = await page.evaluate(() => ({
-    now: performance.now(), origin: window.__probe.gestures.at(-1),
+    now: performance.now(), origin: window.__probe.origins.at(-1),
   }));
   if (origin + elapsedMs > now) {
     await page.clock.runFor(origin + elapsedMs - now);
   }
 }
 
-async function canvasPixels(page) {
-  const encoded = await page.evaluate(() => {
+// The canvas's pixels and the run's frames so far, taken together between two frames.
+async function canvasAndFrames(page) {
+  const { encoded, probe } = await page.evaluate(() => {
     // Read through a copy, so that the page's own canvas is never read back.
     const canvas = document.getElementById('picture');
     const copy = document.createElement('canvas');
@@ -193,16 +212,15 @@ async function canvasPixels(page) {
     for (let i = 0; i < data.length; i += 0x8000) {
       text += String.fromCharCode(...data.subarray(i, i + 0x8000));
     }
-    return btoa(text);
+    const { origins, frames } = window.__probe;
+    return { encoded: btoa(text), probe: { origins, frames } };
   });
-  return Buffer.from(encoded, 'base64');
+  return { pixels: Buffer.from(encoded, 'base64'), elapsedMs: elapsedOfRun(probe) };
 }
 
-// The canvas shows exactly the export's picture of the run so far.
-async function assertShowsExport(page, label) {
-  const elapsedMs = await runFrames(page);
+// The canvas showed exactly the export's picture of the run so far.
+function assertIsExport({ pixels: actual, elapsedMs }, label) {
   const expected = exportedPicture(elapsedMs);
-  const actual = await canvasPixels(page);
   assert.equal(actual.length, expected.data.length, `${label}: canvas size`);
   const differs = actual.findIndex((byte, i) => byte !== expected.data[i]);
   if (differs >= 0) {
@@ -212,6 +230,40 @@ async function assertShowsExport(page, label) {
                 `${actual.subarray(pixel * 4, pixel * 4 + 4).join(',')}, the export has ` +
                 `${expected.data.subarray(pixel * 4, pixel * 4 + 4).join(',')}`);
   }
+}
+
+const assertShowsExport = async (page, label) => assertIsExport(await canvasAndFrames(page), label);
+
+// The flooded flag: white over rows 0 to 24, red below. A cell's class is the set of colours
+// its 8x8 block holds (a glyph's ink and its ground); black cells are a caption's strokes.
+const CELL_CLASSES = {
+  white: ['ffffff', 'c0c0c0'], red: ['ff0000', '800000'], caption: ['000000'],
+};
+
+function cellClass(pixels, width, column, row) {
+  const colours = new Set();
+  for (let y = row * 8; y < row * 8 + 8; y += 1) {
+    for (let x = column * 8; x < column * 8 + 8; x += 1) {
+      colours.add(pixels.subarray((y * width + x) * 4, (y * width + x) * 4 + 3).toString('hex'));
+    }
+  }
+  const [name] = Object.entries(CELL_CLASSES)
+    .find(([, allowed]) => [...colours].every((colour) => allowed.includes(colour))) ?? [];
+  return name ?? [...colours].join('+');
+}
+
+function assertFloodComplete(pixels) {
+  let captionCells = 0;
+  for (let row = 0; row < 50; row += 1) {
+    const expected = row < 25 ? 'white' : 'red';
+    for (let column = 0; column < 80; column += 1) {
+      const found = cellClass(pixels, 640, column, row);
+      captionCells += found === 'caption' ? 1 : 0;
+      assert.ok(found === expected || found === 'caption',
+                `cell (${column}, ${row}) is ${found}, not ${expected}: the flood is not complete`);
+    }
+  }
+  assert.ok(captionCells < 400, `${captionCells} black cells are more than a caption`);
 }
 
 // Every audio context made so far, and the length of the sound each one plays.
@@ -283,6 +335,34 @@ describe('the browser edition', () => {
     await closePage(opened);
   });
 
+  test('a key before the first animation frame ends the run after that frame', async () => {
+    const opened = await openPage(SITE_URL);
+    const { page } = opened;
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('q');  // the clock stands still: no animation frame came between
+    assert.deepEqual(await runFrames(page), [0]);
+    await assertShowsExport(page, 'the only frame');
+    await assertEnded(page);
+    await closePage(opened);
+  });
+
+  // A frame every 16.7 ms reads whole milliseconds of only three remainders by 5, which need
+  // not include 1; the flood still takes a step on every frame from 12 s on. A loaded machine
+  // shows fewer frames a second, each a step all the same, so the test waits for frames.
+  test('on the browser\'s own clock the flood is complete 55 frames after 12 s', async () => {
+    const opened = await openPage(SITE_URL, { ownClock: true });
+    const { page } = opened;
+    await page.keyboard.press('Enter');
+    await until(page, (count) => {
+      const { origins, frames } = window.__probe;
+      return frames.filter((time) => time - origins.at(-1) >= 12000).length >= count;
+    }, '55 frames from 12 s on', 55, 6000);
+    const shown = await canvasAndFrames(page);
+    assertFloodComplete(shown.pixels);
+    assertIsExport(shown, 'own clock, flood complete');
+    await closePage(opened);
+  });
+
   test('the single file plays from file://, picture and sound', async () => {
     const opened = await openPage(SINGLE_FILE_URL);
     const { page } = opened;
@@ -304,7 +384,7 @@ describe('the browser edition', () => {
   for (const [label, trackRoute, noteText, browserComplaint] of unplayableTracks) {
     test(`a soundtrack that is ${label}: a silent run, a note below the picture, the same pictures`,
          async () => {
-      const opened = await openPage(SITE_URL, trackRoute);
+      const opened = await openPage(SITE_URL, { trackRoute });
       const { page } = opened;
       const note = page.locator('#note');
       assert.match(await note.textContent(), noteText);

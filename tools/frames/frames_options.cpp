@@ -7,7 +7,7 @@
 
 const char FRAMES_USAGE[] =
     "usage: floodvalley-frames [--format cells|ansi|png|y4m] [--every N] [--fps F --seconds S]\n"
-    "                          [--out DIR] [--font FILE]\n"
+    "                          [--flood-pace terminal|browser] [--out DIR] [--font FILE]\n"
     "\n"
     "Renders the demo's frames without a terminal, from the initial state, one frame per\n"
     "elapsed_ms value read from standard input (one decimal value per line, 0 to 4294967295;\n"
@@ -24,6 +24,10 @@ const char FRAMES_USAGE[] =
     "  --out DIR       the directory for --format png; created if missing\n"
     "  --font FILE     the 8x8 PSF console font of the pictures, gzip-compressed or not\n"
     "                  (default /usr/share/consolefonts/Lat15-VGA8.psf.gz)\n"
+    "  --flood-pace P  which frames take a flood step (from 12 s on, at most one a frame):\n"
+    "                  terminal (default) when the frame's own millisecond leaves remainder 1\n"
+    "                  by 5, as on a terminal; browser when any millisecond after the previous\n"
+    "                  frame's, up to the frame's own, does, as in the browser edition\n"
     "  --version       the program's version\n"
     "  --help          this text\n";
 
@@ -76,6 +80,18 @@ bool is_option(const char* argument, const char* name) {
            (argument[name_length] == '\0' || argument[name_length] == '=');
 }
 
+bool parse_flood_pace(const char* value, FloodPace& pace) {
+    if (std::strcmp(value, "terminal") == 0) {
+        pace = FloodPace::terminal;
+        return true;
+    }
+    if (std::strcmp(value, "browser") == 0) {
+        pace = FloodPace::browser;
+        return true;
+    }
+    return false;
+}
+
 bool parse_format(const char* value, FrameFormat& format) {
     struct Named {
         const char* name;
@@ -121,10 +137,10 @@ bool check_picture_options(const FramesOptions& options, char (&message)[MESSAGE
 
 namespace {
 
-enum class Option { format, every, fps, seconds, out, font, count };
+enum class Option { format, every, fps, seconds, out, font, flood_pace, count };
 
-constexpr const char* OPTION_NAMES[] = {"--format",  "--every", "--fps",
-                                        "--seconds", "--out",   "--font"};
+constexpr const char* OPTION_NAMES[] = {"--format", "--every", "--fps",       "--seconds",
+                                        "--out",    "--font",  "--flood-pace"};
 
 // The option an argument names, or Option::count for none.
 Option find_option(const char* argument) {
@@ -148,6 +164,13 @@ bool apply_option(Option option, const char* value, FramesOptions& options, Cloc
     if (option == Option::format) {
         if (!parse_format(value, options.format)) {
             fail(message, "--format: unknown format (expected cells, ansi, png or y4m)", value);
+            return false;
+        }
+        return true;
+    }
+    if (option == Option::flood_pace) {
+        if (!parse_flood_pace(value, options.flood_pace)) {
+            fail(message, "--flood-pace: unknown pace (expected terminal or browser)", value);
             return false;
         }
         return true;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scene/flag_background.hpp"
+
 enum class FrameFormat { cells, ansi, png, y4m };
 
 struct FramesOptions {
@@ -12,8 +14,9 @@ struct FramesOptions {
     bool generate_clock = false;  // --fps and --seconds given: no clock read from stdin
     std::uint32_t fps = 0;
     std::uint32_t seconds = 0;
-    const char* out_dir = nullptr;    // --out: where the PNG files go
-    const char* font_path = nullptr;  // --font: the console font of png and y4m pictures
+    const char* out_dir = nullptr;               // --out: where the PNG files go
+    const char* font_path = nullptr;             // --font: the console font of png and y4m pictures
+    FloodPace flood_pace = FloodPace::terminal;  // --flood-pace
 };
 
 enum class OptionsOutcome { run, help, version, error };

@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
             return EXIT_BAD_INPUT;
         case OptionsOutcome::run: break;
     }
+    flag_background::reset(run.options.flood_pace);
     if (draws_pictures(run.options) && !load_picture_font(run)) {
         return EXIT_BAD_INPUT;
     }

@@ -31,7 +31,7 @@
     wasm: null,   // the module's exports
     image: null,  // an ImageData over the module's pixel buffer
     track: null,  // the decoded soundtrack, or null for a silent run
-    run: null,    // the run under way: { origin, frameRequest, sound }
+    run: null,    // the run under way: { origin, sound, framesShown, frameRequest }
   };
 
   function setState(state, text = SCREEN_TEXT[state]) {
@@ -138,13 +138,18 @@
   }
 
   // One frame: performance.now() read once, whole milliseconds since the origin, the frame
-  // drawn by the module, its pixels put on the canvas.
-  function drawFrame() {
+  // drawn by the module, its pixels put on the canvas. Returns whether the run goes on.
+  function showFrame() {
     const elapsedMs = Math.floor(performance.now() - page.run.origin);
     const goesOn = page.wasm.draw_frame(elapsedMs);
     context.putImageData(page.image, 0, 0);
-    if (goesOn) {
-      page.run.frameRequest = requestAnimationFrame(drawFrame);
+    page.run.framesShown += 1;
+    return goesOn;
+  }
+
+  function onAnimationFrame() {
+    if (showFrame()) {
+      page.run.frameRequest = requestAnimationFrame(onAnimationFrame);
     } else {
       endRun();
     }
@@ -155,8 +160,19 @@
     const origin = performance.now();
     page.wasm.start_run();
     const sound = startSound(page.track);
-    page.run = { origin, sound, frameRequest: requestAnimationFrame(drawFrame) };
+    page.run = {
+      origin, sound, framesShown: 0, frameRequest: requestAnimationFrame(onAnimationFrame),
+    };
     setState('running');
+  }
+
+  // A key ends the run at once, but a run always shows its first frame: the terminal demo,
+  // too, presents a frame before it looks for a key.
+  function endRunByKey() {
+    if (page.run.framesShown === 0) {
+      showFrame();
+    }
+    endRun();
   }
 
   function endRun() {
@@ -171,7 +187,7 @@
       return;
     }
     if (page.state === 'running') {
-      endRun();
+      endRunByKey();
     } else if (page.state === 'ready' || page.state === 'ended') {
       startRun();
     } else {
