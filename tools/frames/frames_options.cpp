@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/shown_text.hpp"
+#include "platform/shown_text.hpp"
 
 const char FRAMES_USAGE[] =
     "usage: floodvalley-frames [--format cells|ansi|png|y4m] [--every N] [--fps F --seconds S]\n"

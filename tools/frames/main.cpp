@@ -9,13 +9,13 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
+#include "platform/shown_text.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
 #include "tools/frames/frame_output.hpp"
 #include "tools/frames/frames_options.hpp"
 #include "tools/pictures/font_file.hpp"
 #include "tools/pictures/y4m_picture.hpp"
-#include "tools/shown_text.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/regular_file.hpp"
-#include "tools/shown_text.hpp"
+#include "platform/shown_text.hpp"
 
 namespace {
 
