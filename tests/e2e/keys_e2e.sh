@@ -91,7 +91,7 @@ signals_stay_ignored() {
     done
     tm send-keys q
     wait_for_text '^EXIT=0'  # a signal that ended it would show as 128 + its number
-    tm send-keys BSpace
+    erase_key_left_for_shell q
     expect_restored
 }
 

@@ -101,7 +101,7 @@ expect_intact_then_end_by_key() {
     expect_picture_fills_pane
     tm send-keys -t soak q
     wait_for_text '^EXIT=0' 5
-    tm send-keys -t soak BSpace
+    erase_key_left_for_shell q soak
     expect_restored
 }
 
@@ -211,7 +211,8 @@ case_stop_continue_cycles() {
     # A stopped job loses the rest of its command line, so the shell is asked for the status.
     tm send-keys -t soak q
     wait_until_gone "$pid" 5 || fail "the demo did not end on its key"
-    tm send-keys -t soak BSpace "echo EXIT=\$?" Enter
+    erase_key_left_for_shell q soak
+    tm send-keys -t soak "echo EXIT=\$?" Enter
     wait_for_text '^EXIT=0' 5
     expect_restored
     record "stop/continue cycles: $cycles ($(((cycles + 1) / 2)) by Ctrl-Z, $((cycles / 2)) by SIGSTOP, each continued by the shell's fg)"
@@ -424,7 +425,7 @@ case_music_file_swapped_between_runs() {
         tm send-keys -t soak x
         wait_for_text "^EXIT$runs=0" 5
         tm pipe-pane -t soak
-        tm send-keys -t soak BSpace
+        erase_key_left_for_shell x soak
         expect_state '#{alternate_on}' 0
         expect_state '#{cursor_flag}' 1
         expect_state '#{pane_title}' "$USER_TITLE"

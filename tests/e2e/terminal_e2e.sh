@@ -209,7 +209,7 @@ picture_layouts() {
     tm resize-window -x "$width" -y "$height"
     tm send-keys q
     wait_until_ended
-    tm send-keys BSpace
+    erase_key_left_for_shell q
     expect_restored
 }
 
@@ -262,7 +262,7 @@ case_nothing_written_when_output_is_not_a_terminal() {
     tm send-keys q
     wait_for_text '^EXIT=0'
     [ ! -s "$work/frames.out" ] || fail "$(stat -c %s "$work/frames.out") bytes were written"
-    tm send-keys BSpace
+    erase_key_left_for_shell q
     expect_restored
 }
 
@@ -276,7 +276,7 @@ case_nothing_written_to_a_dumb_terminal() {
     expect_state '#{cursor_flag}' 1
     tm send-keys q
     wait_for_text '^EXIT=0'
-    tm send-keys BSpace
+    erase_key_left_for_shell q
     expect_restored
 }
 

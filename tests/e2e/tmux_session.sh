@@ -54,6 +54,16 @@ text_shows() {
     grep -q -- "$1" <<<"$text"
 }
 
+# The key that ended a run stays in the input for the shell, whose line editor shows it after
+# the prompt ('$ ') once it has the terminal; only then is it erased. A Backspace that came
+# earlier, while the terminal was still in the user's line mode, would be taken by the terminal's
+# own line editing, which cannot reach a key that arrived before that mode, and be lost.
+# Usage: erase_key_left_for_shell KEY [TMUX_TARGET]
+erase_key_left_for_shell() {
+    wait_for_text "^\\\$ $1\$"
+    tm send-keys ${2:+-t "$2"} BSpace
+}
+
 # Polls until a tmux format reads as expected, for up to $3 seconds (default 10).
 wait_for_state() {
     local format=$1 expected=$2 limit=${3:-10}
