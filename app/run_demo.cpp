@@ -5,6 +5,7 @@
 #include "app/square_font.hpp"
 #include "canvas/present_canvas.hpp"
 #include "scene/frame.hpp"
+#include "scene/timeline.hpp"
 
 namespace demo_run {
 
@@ -43,7 +44,7 @@ bool run_frame() {
     const std::uint32_t elapsed_ms = platform::tick_count() - timeline_origin;
     const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
     present_canvas(output_handle);
-    if (whole_seconds > LAST_SECOND_BEFORE_END) {
+    if (!run_goes_on_after(whole_seconds)) {
         run_flag = false;
     }
     // The key is only tested, never read: it stays waiting for whoever reads input next.

@@ -9,8 +9,6 @@
 // cursor back. Returns 0, the exit status on every path.
 int run_demo();
 
-inline constexpr std::uint32_t LAST_SECOND_BEFORE_END = 74;
-
 // Run state, static for the whole run.
 namespace demo_run {
 

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
+#include "scene/timeline.hpp"
+
 inline constexpr std::int32_t SPREAD_LEVEL_MAX = 50;
-inline constexpr std::uint32_t SPREAD_START_SECONDS = 12;
 
 // Which milliseconds can take a spread step (at most one a frame, from 12 s on, on a
 // millisecond that leaves remainder 1 when divided by 5).

@@ -8,10 +8,10 @@
 #include <wasm_simd128.h>
 #endif
 
-#include "app/run_demo.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
 #include "scene/glyph_noise.hpp"
+#include "scene/timeline.hpp"
 #include "tools/pictures/cell_picture.hpp"
 #include "web/baked_font.hpp"
 
@@ -104,7 +104,7 @@ WASM_EXPORT("draw_frame") int draw_frame(std::uint32_t elapsed_ms) {
     const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
     draw_cell_picture(cell_canvas::canvas, baked_console_font, picture);
     expand_to_rgba(picture, rgba_pixels);
-    return whole_seconds <= LAST_SECOND_BEFORE_END ? 1 : 0;
+    return run_goes_on_after(whole_seconds) ? 1 : 0;
 }
 
 WASM_EXPORT("frame_pixels") const std::uint32_t* frame_pixels() { return rgba_pixels; }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scene/captions.hpp"
-#include "scene/flag_background.hpp"
+#include "scene/timeline.hpp"
 #include "tests/platform/sound/media_audio_analysis.hpp"
 #include "tools/soundtrack/soundtrack_score.hpp"
 

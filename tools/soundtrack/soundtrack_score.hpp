@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "scene/captions.hpp"
-#include "scene/flag_background.hpp"
+#include "scene/timeline.hpp"
 
 inline constexpr int SOUNDTRACK_RATE = 44100;  // frames per second
 inline constexpr int SOUNDTRACK_CHANNELS = 2;  // interleaved left, right
