@@ -3,25 +3,13 @@
 #pragma once
 
 #include "platform/ansi/ansi_frame.hpp"
-#include "platform/terminal/terminal_answers.hpp"
-
-// A terminal's size in character cells and, where known, in pixels (0 when unknown).
-struct ScreenSize {
-    int columns;
-    int rows;
-    int pixel_width = 0;
-    int pixel_height = 0;
-};
+#include "platform/terminal/terminal_types.hpp"
 
 // What the demo assumes when the terminal reports no size at all.
 inline constexpr ScreenSize FALLBACK_SCREEN{80, 24};
 
 // Pixel size of one character cell, from the size report or else from the terminal's answers;
 // {0, 0} when nothing tells.
-struct CellPixels {
-    int width;
-    int height;
-};
 CellPixels cell_pixels(const ScreenSize& screen, const TerminalAnswers& answers);
 
 // Cells at least one and a half times as tall as wide look square when drawn two columns wide.

@@ -1,5 +1,6 @@
 #include "platform/terminal/terminal_changes.hpp"
 
+#include "platform/ansi/ansi_frame.hpp"
 #include "platform/ansi/byte_writer.hpp"
 #include "platform/ansi/escape_sequences.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/terminal/screen_layout.hpp"
+#include "platform/terminal/terminal_types.hpp"
 
 struct TerminalChanges {
     bool title_pushed = false;    // the user's title is saved on the terminal's stack

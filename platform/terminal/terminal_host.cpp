@@ -1,6 +1,6 @@
 // The terminal as the demo holds it: whether it may be written to, the keys' terminal and its
-// modes, the changes made to it, its size. The signal handlers and all they touch are in
-// terminal_signals.cpp.
+// modes, the changes made to it, its size. What it keeps is the `host` part of the back-end's
+// state (terminal_state.hpp); the signal handlers are in terminal_signals.cpp.
 #include "platform/terminal/terminal_host.hpp"
 
 #include <fcntl.h>
@@ -9,10 +9,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
-
+#include "platform/terminal/terminal_capabilities.hpp"
+#include "platform/terminal/terminal_output.hpp"
 #include "platform/terminal/terminal_signals.hpp"
+#include "platform/terminal/terminal_state.hpp"
 
 namespace {
 
@@ -24,20 +24,7 @@ namespace {
 // their signals.
 constexpr tcflag_t KEY_HOLDING_INPUT_FLAGS = IXON | IGNCR;
 
-struct Host {
-    bool output_is_terminal = false;
-    bool output_gone = false;
-    int input_fd = -1;
-    TerminalChanges changes;
-};
-
-Host host;
-
-// A terminal that cannot take escape sequences is treated like a file: nothing is written.
-bool terminal_accepts_sequences() {
-    const char* term = std::getenv("TERM");
-    return term == nullptr || std::strcmp(term, "dumb") != 0;
-}
+constexpr TerminalState::Host& host = terminal_state.host;
 
 // Keys are watched on the controlling terminal even when standard input is redirected. It is
 // put in non-canonical, no-echo mode so a single key press is visible without Enter, neither
@@ -70,7 +57,8 @@ void close_key_input() {
 }  // namespace
 
 void open_terminal() {
-    host.output_is_terminal = isatty(STDOUT_FILENO) == 1 && terminal_accepts_sequences();
+    decide_from_environment();
+    host.output_is_terminal = isatty(STDOUT_FILENO) == 1 && terminal_takes_sequences();
     host.output_gone = false;
     open_key_input();
     install_signal_handlers();

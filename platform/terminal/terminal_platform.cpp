@@ -4,35 +4,20 @@
 // whatever path the process ends.
 #include <poll.h>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "platform/ansi/ansi_frame.hpp"
 #include "platform/ansi/escape_sequences.hpp"
 #include "platform/platform.hpp"
 #include "platform/terminal/screen_layout.hpp"
+#include "platform/terminal/terminal_capabilities.hpp"
 #include "platform/terminal/terminal_host.hpp"
 #include "platform/terminal/terminal_queries.hpp"
 #include "platform/terminal/terminal_signals.hpp"
+#include "platform/terminal/terminal_state.hpp"
 
 namespace {
 
-struct Presenter {
-    bool rgb_colours = false;
-    CellPixels cell{0, 0};  // the terminal's cells, as far as anything tells
-    FrameLayout layout = full_screen_layout;
-};
-
-Presenter presenter;
-char frame_buffer[ANSI_FRAME_CAPACITY];
-CharInfo fitted_picture[FRAME_CELLS];  // the picture fitted to a smaller screen
-
-// COLORTERM is how terminals advertise 24-bit colour.
-bool terminal_has_rgb_colours() {
-    const char* colorterm = std::getenv("COLORTERM");
-    return colorterm != nullptr &&
-           (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0);
-}
+// The `presenter` part of the back-end's state (terminal_state.hpp).
+constexpr TerminalState::Presenter& presenter = terminal_state.presenter;
 
 // Makes one change on the terminal: records it first, so that every way out undoes it, then
 // writes the bytes that make it, and only those.
@@ -49,16 +34,6 @@ void make_change(const Change& change) {
 bool same_size(const ScreenSize& screen, int columns, int rows) {
     return screen.columns == columns && screen.rows == rows;
 }
-
-// Square cells: on a terminal whose cells are about twice as tall as wide, each cell of the
-// picture is drawn two columns wide; on a screen too small for the picture, the cells' shape
-// decides how many rows and columns keep the picture's shape. Decided from the answers to the
-// start-up queries.
-void choose_cell_shape(const ScreenSize& screen) {
-    presenter.cell = cell_pixels(screen, terminal_answers());
-}
-
-bool double_width_wanted() { return cells_are_tall(presenter.cell); }
 
 bool picture_is_fitted(const FrameLayout& layout) {
     return layout.columns < FRAME_COLUMNS || layout.rows < FRAME_ROWS;
@@ -83,7 +58,6 @@ namespace platform {
 void start_host() {
     open_terminal();
     send_terminal_queries();
-    presenter.rgb_colours = terminal_has_rgb_colours();
 }
 
 void stop_host() { close_terminal(); }
@@ -124,7 +98,7 @@ void set_window_rect(OutputHandle, const SmallRect&) {
     }
     await_terminal_answers();
     const ScreenSize screen = terminal_screen_size();
-    choose_cell_shape(screen);
+    decide_cell_shape(screen);
     take_alternate_screen(screen);
 }
 
@@ -173,19 +147,19 @@ void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, Sm
         return;
     }
     FrameStyle style{};
-    style.rgb_colours = presenter.rgb_colours;
-    // Read for every frame: an answer that arrives late still counts from the next frame on.
-    style.synchronized_output = synchronized_output_supported(terminal_answers());
+    style.rgb_colours = terminal_has_rgb_colours();
+    style.synchronized_output = terminal_synchronizes_output();
     if (take_screen_changed()) {
-        presenter.layout = layout_for_screen(terminal_screen_size(), presenter.cell);
+        presenter.layout = layout_for_screen(terminal_screen_size(), terminal_cell());
         style.clear_screen = true;
     }
     if (picture_is_fitted(presenter.layout)) {
-        fit_picture(buffer, presenter.layout, fitted_picture);
-        buffer = fitted_picture;
+        fit_picture(buffer, presenter.layout, presenter.fitted_picture);
+        buffer = presenter.fitted_picture;
     }
-    const std::size_t length = encode_ansi_frame(buffer, presenter.layout, style, frame_buffer);
-    terminal_write_frame(frame_buffer, length);
+    const std::size_t length =
+        encode_ansi_frame(buffer, presenter.layout, style, presenter.frame_bytes);
+    terminal_write_frame(presenter.frame_bytes, length);
 }
 
 // A terminal has no console window to find, so the font switch ends at its first step; the

@@ -6,19 +6,12 @@
 
 #include "platform/ansi/escape_sequences.hpp"
 #include "platform/terminal/terminal_host.hpp"
+#include "platform/terminal/terminal_state.hpp"
 
 namespace {
 
-struct Queries {
-    char bytes[1024] = {};  // everything read from the terminal while answers were awaited
-    std::size_t length = 0;
-    TerminalAnswers answers;
-    bool awaited = false;
-    unsigned long asked_at = 0;
-    bool key_lost = false;
-};
-
-Queries queries;
+// The `queries` part of the back-end's state (terminal_state.hpp).
+constexpr TerminalState::Queries& queries = terminal_state.queries;
 
 bool all_answers_in() {
     return queries.answers.attributes_seen || queries.length >= sizeof queries.bytes;

@@ -1,9 +1,11 @@
 #include "platform/terminal/terminal_signals.hpp"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/terminal/terminal_output.hpp"
+#include "platform/terminal/terminal_state.hpp"
 
 namespace {
 
@@ -12,36 +14,11 @@ namespace {
 constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Faults: the same, with nothing but async-signal-safe calls.
 constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-constexpr std::size_t ENDING_SIGNAL_COUNT = sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0];
 
-// Set up before the handlers are installed, read by them.
-struct Dispositions {
-    bool handlers_installed = false;
-    bool ending_signal_ignored[ENDING_SIGNAL_COUNT] = {};
-    bool stop_signal_ignored = false;
-};
-Dispositions dispositions;
+static_assert(ENDING_SIGNAL_COUNT == sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0]);
 
-struct KeyModes {
-    int fd = -1;
-    termios user{};
-    termios run{};
-};
-KeyModes key_modes;
-
-// Both byte strings are rebuilt, with signals blocked, every time the set of changes moves.
-char restore_bytes[CHANGE_BYTES_CAPACITY];
-volatile std::sig_atomic_t restore_length = 0;
-char set_up_bytes[CHANGE_BYTES_CAPACITY];
-volatile std::sig_atomic_t set_up_length = 0;
-volatile std::sig_atomic_t input_mode_changed = 0;
-volatile std::sig_atomic_t screen_changed = 0;
-volatile std::sig_atomic_t resumptions = 0;          // counts returns from a stop
-volatile std::sig_atomic_t stopping_on_request = 0;  // inside the Ctrl-Z handler's own stop
-// The normal way out is writing the restore: an ending signal then only asks for the process to
-// end by it once the restore is written (or at once, if a second one comes while it is stuck).
-volatile std::sig_atomic_t restoring_on_the_way_out = 0;
-volatile std::sig_atomic_t deferred_signal = 0;
+// The part of the back-end's state the handlers touch, and nothing else (terminal_state.hpp).
+constexpr TerminalState::Signals& state = terminal_state.signals;
 
 void block_signals(sigset_t& previous) {
     sigset_t all;
@@ -52,14 +29,14 @@ void block_signals(sigset_t& previous) {
 void unblock_signals(const sigset_t& previous) { sigprocmask(SIG_SETMASK, &previous, nullptr); }
 
 void give_input_mode_back() {
-    if (input_mode_changed != 0) {
-        tcsetattr(key_modes.fd, TCSANOW, &key_modes.user);
+    if (state.input_mode_changed != 0) {
+        tcsetattr(state.key_modes.fd, TCSANOW, &state.key_modes.user);
     }
 }
 
 void take_input_mode_again() {
-    if (input_mode_changed != 0) {
-        tcsetattr(key_modes.fd, TCSANOW, &key_modes.run);
+    if (state.input_mode_changed != 0) {
+        tcsetattr(state.key_modes.fd, TCSANOW, &state.key_modes.run);
     }
 }
 
@@ -67,15 +44,16 @@ void take_input_mode_again() {
 // the modes.
 void give_terminal_back() {
     give_input_mode_back();
-    if (restore_length > 0) {
-        write_all(STDOUT_FILENO, restore_bytes, static_cast<std::size_t>(restore_length));
+    if (state.restore_length > 0) {
+        write_all(STDOUT_FILENO, state.restore_bytes,
+                  static_cast<std::size_t>(state.restore_length));
     }
 }
 
 void take_terminal_again() {
     take_input_mode_again();
-    if (set_up_length > 0) {
-        write_all(STDOUT_FILENO, set_up_bytes, static_cast<std::size_t>(set_up_length));
+    if (state.set_up_length > 0) {
+        write_all(STDOUT_FILENO, state.set_up_bytes, static_cast<std::size_t>(state.set_up_length));
     }
 }
 
@@ -97,7 +75,7 @@ void unblock(int signal_number) {
 // Every ending signal that the demo handles goes back to its default action.
 void end_by_default_from_now_on() {
     for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
-        if (!dispositions.ending_signal_ignored[i]) {
+        if (!state.dispositions.ending_signal_ignored[i]) {
             set_disposition(ENDING_SIGNALS[i], SIG_DFL, 0);
             unblock(ENDING_SIGNALS[i]);
         }
@@ -111,8 +89,8 @@ void end_by_default_from_now_on() {
 void on_ending_signal(int signal_number) {
     const int saved_errno = errno;
     end_by_default_from_now_on();
-    if (restoring_on_the_way_out != 0) {
-        deferred_signal = signal_number;
+    if (state.restoring_on_the_way_out != 0) {
+        state.deferred_signal = signal_number;
         errno = saved_errno;
         return;
     }
@@ -138,13 +116,13 @@ void on_stop_signal(int) {
     set_disposition(SIGTSTP, SIG_DFL, 0);
     unblock(SIGTSTP);
     give_terminal_back();
-    stopping_on_request = 1;
+    state.stopping_on_request = 1;
     raise(SIGTSTP);  // the process stops here until SIGCONT
-    stopping_on_request = 0;
+    state.stopping_on_request = 0;
     set_disposition(SIGTSTP, on_stop_signal, SA_RESTART);
     take_terminal_again();
-    resumptions = resumptions + 1;
-    screen_changed = 1;
+    state.resumptions = state.resumptions + 1;
+    state.screen_changed = 1;
     errno = saved_errno;
 }
 
@@ -153,16 +131,16 @@ void on_stop_signal(int) {
 // back, or no key would be seen before Enter and typed keys would show on the picture, and the
 // next frame redraws the screen whole. After Ctrl-Z the stop handler takes the terminal again.
 void on_continue(int) {
-    if (stopping_on_request != 0) {
+    if (state.stopping_on_request != 0) {
         return;
     }
     const int saved_errno = errno;
     take_input_mode_again();
-    screen_changed = 1;
+    state.screen_changed = 1;
     errno = saved_errno;
 }
 
-void on_window_change(int) { screen_changed = 1; }
+void on_window_change(int) { state.screen_changed = 1; }
 
 bool ignored_at_start(int signal_number) {
     struct sigaction current {};
@@ -172,7 +150,7 @@ bool ignored_at_start(int signal_number) {
 
 // Ctrl-Z, continue and resize go back to their defaults first, while the restore is written.
 void remove_stop_and_resize_handlers() {
-    if (!dispositions.stop_signal_ignored) {
+    if (!state.dispositions.stop_signal_ignored) {
         set_disposition(SIGTSTP, SIG_DFL, 0);
     }
     set_disposition(SIGWINCH, SIG_DFL, 0);
@@ -180,11 +158,11 @@ void remove_stop_and_resize_handlers() {
 }
 
 void remove_handlers() {
-    if (!dispositions.handlers_installed) {
+    if (!state.dispositions.handlers_installed) {
         return;
     }
     for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
-        if (!dispositions.ending_signal_ignored[i]) {
+        if (!state.dispositions.ending_signal_ignored[i]) {
             set_disposition(ENDING_SIGNALS[i], SIG_DFL, 0);
         }
     }
@@ -192,7 +170,7 @@ void remove_handlers() {
         set_disposition(signal_number, SIG_DFL, 0);
     }
     remove_stop_and_resize_handlers();
-    dispositions.handlers_installed = false;
+    state.dispositions.handlers_installed = false;
 }
 
 }  // namespace
@@ -200,96 +178,72 @@ void remove_handlers() {
 void keep_key_modes(int fd, const termios& user_modes, const termios& run_modes) {
     sigset_t previous;
     block_signals(previous);
-    key_modes = KeyModes{fd, user_modes, run_modes};
-    input_mode_changed = 1;
+    state.key_modes = TerminalState::Signals::KeyModes{fd, user_modes, run_modes};
+    state.input_mode_changed = 1;
     unblock_signals(previous);
 }
 
 void keep_change_bytes(const TerminalChanges& changes) {
     sigset_t previous;
     block_signals(previous);
-    restore_length = static_cast<std::sig_atomic_t>(
-        render_restore(changes, restore_bytes, sizeof restore_bytes));
-    set_up_length =
-        static_cast<std::sig_atomic_t>(render_set_up(changes, set_up_bytes, sizeof set_up_bytes));
+    state.restore_length = static_cast<std::sig_atomic_t>(
+        render_restore(changes, state.restore_bytes, sizeof state.restore_bytes));
+    state.set_up_length = static_cast<std::sig_atomic_t>(
+        render_set_up(changes, state.set_up_bytes, sizeof state.set_up_bytes));
     unblock_signals(previous);
 }
 
 void install_signal_handlers() {
     for (std::size_t i = 0; i < ENDING_SIGNAL_COUNT; ++i) {
-        dispositions.ending_signal_ignored[i] = ignored_at_start(ENDING_SIGNALS[i]);
-        if (!dispositions.ending_signal_ignored[i]) {
+        state.dispositions.ending_signal_ignored[i] = ignored_at_start(ENDING_SIGNALS[i]);
+        if (!state.dispositions.ending_signal_ignored[i]) {
             set_disposition(ENDING_SIGNALS[i], on_ending_signal, 0);
         }
     }
     for (const int signal_number : FATAL_SIGNALS) {
         set_disposition(signal_number, on_fault, 0);
     }
-    dispositions.stop_signal_ignored = ignored_at_start(SIGTSTP);
-    if (!dispositions.stop_signal_ignored) {
+    state.dispositions.stop_signal_ignored = ignored_at_start(SIGTSTP);
+    if (!state.dispositions.stop_signal_ignored) {
         set_disposition(SIGTSTP, on_stop_signal, SA_RESTART);
     }
     set_disposition(SIGWINCH, on_window_change, SA_RESTART);
     set_disposition(SIGCONT, on_continue, SA_RESTART);
     set_disposition(SIGPIPE, SIG_IGN, 0);
-    dispositions.handlers_installed = true;
+    state.dispositions.handlers_installed = true;
 }
 
 void give_terminal_back_on_the_way_out(bool write_restore) {
     sigset_t previous;
     block_signals(previous);
     give_input_mode_back();
-    input_mode_changed = 0;
+    state.input_mode_changed = 0;
     remove_stop_and_resize_handlers();
-    restoring_on_the_way_out = 1;
+    state.restoring_on_the_way_out = 1;
     unblock_signals(previous);
-    if (write_restore && restore_length > 0) {
-        write_all(STDOUT_FILENO, restore_bytes, static_cast<std::size_t>(restore_length));
+    if (write_restore && state.restore_length > 0) {
+        write_all(STDOUT_FILENO, state.restore_bytes,
+                  static_cast<std::size_t>(state.restore_length));
     }
     block_signals(previous);
-    restoring_on_the_way_out = 0;
-    restore_length = 0;
-    set_up_length = 0;
+    state.restoring_on_the_way_out = 0;
+    state.restore_length = 0;
+    state.set_up_length = 0;
     remove_handlers();
-    const int ending_signal = deferred_signal;
-    deferred_signal = 0;
+    const int ending_signal = state.deferred_signal;
+    state.deferred_signal = 0;
     unblock_signals(previous);
     if (ending_signal != 0) {
         raise(ending_signal);  // its default action is back: the process ends as it was asked
     }
 }
 
-WriteEnd write_all(int fd, const char* data, std::size_t length, bool abandon_on_return) {
-    const std::sig_atomic_t resumptions_before = resumptions;
-    while (length > 0) {
-        if (abandon_on_return && resumptions != resumptions_before) {
-            return WriteEnd::abandoned;
-        }
-        const ssize_t written = write(fd, data, length);
-        if (written >= 0) {
-            data += written;
-            length -= static_cast<std::size_t>(written);
-            continue;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            pollfd out{fd, POLLOUT, 0};
-            poll(&out, 1, -1);  // a non-blocking terminal: wait as a blocking one would
-            continue;
-        }
-        return WriteEnd::failed;
-    }
-    return WriteEnd::done;
-}
-
 bool take_screen_changed() {
-    if (screen_changed == 0) {
+    if (state.screen_changed == 0) {
         return false;
     }
-    screen_changed = 0;
+    state.screen_changed = 0;
     return true;
 }
 
-void mark_screen_changed() { screen_changed = 1; }
+void mark_screen_changed() { state.screen_changed = 1; }

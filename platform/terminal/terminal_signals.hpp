@@ -1,13 +1,11 @@
-// The async-signal-safe half of the terminal host: the signal handlers and everything they may
-// touch, which is all in terminal_signals.cpp: the restore and set-up bytes (precomputed, so a
-// handler only writes them), the key modes to put back, and flags of sig_atomic_t. A handler
-// calls nothing but tcsetattr, write, poll, sigaction, sigprocmask and raise.
+// The async-signal-safe half of the terminal host: the signal handlers. What they touch is the
+// `signals` part of the back-end's state (terminal_state.hpp): the restore and set-up bytes
+// (precomputed, so a handler only writes them), the key modes to put back, and flags of
+// sig_atomic_t. A handler calls nothing but tcsetattr, write (through write_all, in
+// terminal_output.cpp), poll, sigaction, sigprocmask and raise.
 #pragma once
 
 #include <termios.h>
-
-#include <csignal>
-#include <cstddef>
 
 #include "platform/terminal/terminal_changes.hpp"
 
@@ -32,13 +30,6 @@ void install_signal_handlers();
 // false) with the ending signals still handled but deferred; then every handler is removed, and
 // an ending signal that came meanwhile ends the process by its default action.
 void give_terminal_back_on_the_way_out(bool write_restore);
-
-enum class WriteEnd { done, abandoned, failed };
-// write(2) until everything is written: EINTR is retried, a terminal set to non-blocking is
-// waited for as a blocking one would be. With `abandon_on_return`, the write stops early (and
-// says so) when the process was stopped and continued meanwhile: the set-up written on return
-// has moved on. Async-signal-safe.
-WriteEnd write_all(int fd, const char* data, std::size_t length, bool abandon_on_return = false);
 
 // Set by SIGWINCH and by a return from a stop; the next frame takes it.
 bool take_screen_changed();

@@ -1,0 +1,3 @@
+#include "platform/terminal/terminal_state.hpp"
+
+TerminalState terminal_state;
