@@ -5,9 +5,8 @@
 
 #include <cstddef>
 
-#include "platform/terminal/screen_layout.hpp"
-#include "platform/terminal/terminal_answers.hpp"
 #include "platform/terminal/terminal_changes.hpp"
+#include "platform/terminal/terminal_types.hpp"
 
 // Opens the controlling terminal for keys, saves its modes, installs the signal handlers.
 void open_terminal();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include "platform/terminal/terminal_output.hpp"
 #include "platform/terminal/terminal_state.hpp"
