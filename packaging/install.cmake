@@ -8,7 +8,8 @@
 #   bin/floodvalley-frames                 the frames tool
 #   share/man/man6/floodvalley.6.gz, share/man/man1/floodvalley-frames.1.gz
 #   share/applications/floodvalley.desktop and share/icons/hicolor/<n>x<n>/apps/floodvalley.png
-#   share/doc/floodvalley/                 README (with its pictures) and the licence
+#   share/doc/floodvalley/                 README (with docs/: its documents and pictures) and
+#                                          the licence
 #
 # On Windows the zip's folder holds floodvalley.exe, TEVDRONE.MP3, floodvalley.html, README.txt
 # and LICENSE.txt.
@@ -154,9 +155,10 @@ function(floodvalley_install_posix)
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
   floodvalley_icons()
 
+  # The README links the documents and pictures of docs/ by relative paths, kept as they are.
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/pictures
-          DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
   if(FLOODVALLEY_DIST)
     # Debian keeps the licence in the copyright file, and a native package's history in
     # changelog.gz; the lintian overrides say which of its warnings are meant.

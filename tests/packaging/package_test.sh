@@ -78,6 +78,8 @@ EXPECTED_FILES="
 /usr/share/doc/floodvalley/README.md
 /usr/share/doc/floodvalley/changelog.gz
 /usr/share/doc/floodvalley/copyright
+$(printf '/usr/share/doc/floodvalley/docs/%s.md\n' benchmarks browser packaging reliability terminal \
+    testing tools windows)
 $(printf '/usr/share/doc/floodvalley/docs/pictures/%s.png\n' 1-starting-flag 2-flood-under-way \
     3-first-caption 4-white-flood 5-caption-again 6-caption-third-time 7-second-caption \
     8-third-caption 9-signature)
