@@ -193,23 +193,23 @@ function(floodvalley_windows_text source name)
   install(FILES ${FLOODVALLEY_PACKAGING_OUT}/${name} DESTINATION .)
 endfunction()
 
+# A file the cross build takes from a native build, installed as NAME from the path in the
+# cache variable VARIABLE: a release without it stops, any other build says what it lacks.
+function(floodvalley_install_native_file variable name origin)
+  if(${variable})
+    install(FILES ${${variable}} DESTINATION . RENAME ${name})
+  elseif(FLOODVALLEY_DIST)
+    message(FATAL_ERROR "The Windows zip needs ${variable}, the ${name} of ${origin}")
+  else()
+    message(STATUS "The install has no ${name}: set ${variable} to the ${name} of ${origin}")
+  endif()
+endfunction()
+
 function(floodvalley_install_windows)
   install(TARGETS floodvalley RUNTIME DESTINATION .)
-  if(FLOODVALLEY_SOUNDTRACK)
-    install(FILES ${FLOODVALLEY_SOUNDTRACK} DESTINATION . RENAME TEVDRONE.MP3)
-  elseif(FLOODVALLEY_DIST)
-    message(FATAL_ERROR "The Windows zip needs FLOODVALLEY_SOUNDTRACK, the TEVDRONE.MP3 of a "
-                        "native build")
-  else()
-    message(STATUS "The install has no soundtrack: set FLOODVALLEY_SOUNDTRACK to the "
-                   "TEVDRONE.MP3 of a native build")
-  endif()
-  if(FLOODVALLEY_WEB_PAGE)
-    install(FILES ${FLOODVALLEY_WEB_PAGE} DESTINATION . RENAME floodvalley.html)
-  elseif(FLOODVALLEY_DIST)
-    message(FATAL_ERROR "The Windows zip needs FLOODVALLEY_WEB_PAGE, the floodvalley.html of a "
-                        "native build with FLOODVALLEY_BUILD_WEB")
-  endif()
+  floodvalley_install_native_file(FLOODVALLEY_SOUNDTRACK TEVDRONE.MP3 "a native build")
+  floodvalley_install_native_file(FLOODVALLEY_WEB_PAGE floodvalley.html
+                                  "a native build with FLOODVALLEY_BUILD_WEB")
   floodvalley_windows_text(${FLOODVALLEY_PACKAGING_DIR}/windows/README.txt.in README.txt)
   floodvalley_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
 endfunction()
