@@ -566,6 +566,9 @@ def record(demo, out_dir, key_at_s, sink):
             while recorder.frames < RATE // 2:  # the recording runs before the demo starts
                 time.sleep(0.005)
                 recorder.read()
+                if recorder.process.poll() is not None:
+                    fail(f"the recorder (parec) ended with status {recorder.process.returncode}")
+                    return
         terminal = start_demo(demo, cwd=out_dir,
                               autogroup_nice=BOOSTED_NICE if sink and os.geteuid() == 0 else None)
         while terminal.first_frame_at is None and terminal.status is None:

@@ -46,6 +46,10 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL [$case_name]: $*" >&2
+    if [ -n "$server_pid" ] && ! kill -0 "$server_pid" 2>/dev/null; then
+        echo "The sound server had ended; the end of its log:" >&2
+        tail -n 15 "$work/server.log" >&2 || true
+    fi
     exit 1
 }
 
@@ -62,8 +66,10 @@ start_server() {
     chmod 700 "$runtime"
     # -n: no default script; as root it warns that it is not meant to run so, and works. In a
     # session of its own, so that as root it can be given a heavier share of the processors:
-    # on a busy machine a starved server plays silence where the music should be.
-    env "${server_env[@]}" setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    # on a busy machine a starved server plays silence where the music should be. Without its
+    # CPU load limiter, which ends a server that took too much of the processors over a few
+    # seconds (the hard limit aborts it): on a shared, busy machine a test server may.
+    env "${server_env[@]}" setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --no-cpu-limit \
         --use-pid-file=no --load="module-null-sink sink_name=test" \
         --load="module-native-protocol-unix" >"$work/server.log" 2>&1 &
     server_pid=$!
