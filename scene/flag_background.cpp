@@ -7,6 +7,10 @@
 #include "canvas/cell_canvas.hpp"
 #include "scene/glyph_noise.hpp"
 
+namespace flag_background {
+
+std::int32_t spread_level = 0;
+
 namespace {
 
 FloodPace flood_pace = FloodPace::terminal;
@@ -14,10 +18,6 @@ FloodPace flood_pace = FloodPace::terminal;
 std::uint64_t first_unpassed_ms = 0;
 
 }  // namespace
-
-namespace flag_background {
-
-std::int32_t spread_level = 0;
 
 void reset(FloodPace pace) {
     spread_level = 0;
@@ -30,6 +30,8 @@ void reset(FloodPace pace) {
 namespace {
 
 using cell_canvas::canvas;
+using flag_background::first_unpassed_ms;
+using flag_background::flood_pace;
 using flag_background::spread_level;
 using glyph_noise::glyph_seed;
 

@@ -244,6 +244,18 @@ def pump_answering(terminal, until, limit_s):
     return until()
 
 
+def expect_clean_end(terminal, what, limit_s=5):
+    """The program ends within limit_s with exit status 0 and the user's modes back; False when
+    it is still running."""
+    if not terminal.wait_exit(limit_s):
+        fail(f"{what}: still running {limit_s} s after the key")
+        return False
+    expect_ended_by_itself(terminal, what)
+    if not terminal.modes_kept():
+        fail(f"{what}: the terminal modes were not given back")
+    return True
+
+
 def expect_ended_by_itself(terminal, what):
     if terminal.status is None:
         fail(f"{what}: still running")
@@ -278,12 +290,8 @@ def late_answers(demo, delays_ms):
         if terminal.first_frame_at is None:
             fail("no frame was drawn")
         terminal.type(b"q")
-        if not terminal.wait_exit(5):
-            fail("still running 5 s after the key")
+        if not expect_clean_end(terminal, "after the key"):
             return
-        expect_ended_by_itself(terminal, "after the key")
-        if not terminal.modes_kept():
-            fail("the terminal modes were not given back")
         left = terminal.unread_input()
         if left != b"q":
             fail(f"the input left for the shell is {left!r}, expected b'q' alone")
@@ -371,11 +379,7 @@ def keys_for_the_shell(demo):
             got = GOT_LINE.search(terminal.output).group(1)
             if got != line:
                 fail(f"{name}: sh read the line {got!r}, expected {line!r}")
-            if not terminal.wait_exit(5):
-                fail(f"{name}: sh still running")
-            expect_ended_by_itself(terminal, name)
-            if not terminal.modes_kept():
-                fail(f"{name}: the terminal modes were not given back")
+            expect_clean_end(terminal, name)
             print(f"{name}: left for the shell as typed, read as {got!r}")
         finally:
             terminal.kill()
@@ -415,12 +419,8 @@ def tiocsti_refused(demo, double):
                     continue
                 terminal.type(b"q")
             pump_answering(terminal, lambda: terminal.status is not None, 5)
-            if not terminal.wait_exit(1):
-                fail(f"{when}: still running 5 s after the key")
+            if not expect_clean_end(terminal, when, 1):
                 continue
-            expect_ended_by_itself(terminal, when)
-            if not terminal.modes_kept():
-                fail(f"{when}: the terminal modes were not given back")
             notes = open(log).read().split() if os.path.exists(log) else []
             if "loaded" not in notes:
                 fail(f"{when}: the TIOCSTI double {double} was not in effect: this proves nothing")
