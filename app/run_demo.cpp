@@ -1,20 +1,17 @@
 #include "app/run_demo.hpp"
 
-#include "app/console_window.hpp"
-#include "app/music.hpp"
-#include "app/square_font.hpp"
-#include "canvas/present_canvas.hpp"
+#include "canvas/cell_canvas.hpp"
+#include "platform/platform.hpp"
+#include "scene/demo_identity.hpp"
 #include "scene/frame.hpp"
 #include "scene/timeline.hpp"
 
 namespace demo_run {
 
-platform::OutputHandle output_handle = nullptr;
 bool run_flag = false;
 std::uint32_t timeline_origin = 0;
 
 void reset() {
-    output_handle = nullptr;
     run_flag = false;
     timeline_origin = 0;
 }
@@ -23,17 +20,17 @@ void reset() {
 
 namespace {
 
-using demo_run::output_handle;
 using demo_run::run_flag;
 using demo_run::timeline_origin;
 
+// Each step may fail without any effect on the run: without the soundtrack the run is silent,
+// without square cells the picture is drawn on the cells there are.
 void set_up() {
-    output_handle = platform::get_output_handle();
-    set_title();
-    start_music();
-    set_geometry();
-    hide_cursor();
-    select_square_font();  // may fail without any effect on the run
+    platform::set_title(DEMO_TITLE);
+    platform::start_music(SOUNDTRACK_FILE);
+    platform::set_geometry(canvas_size);
+    platform::hide_cursor();
+    platform::ask_for_square_cells();
     run_flag = true;
     timeline_origin = platform::tick_count();  // every time in the picture counts from here
 }
@@ -43,7 +40,7 @@ bool run_frame() {
     // Unsigned difference: a wrap of the millisecond counter does not disturb the timeline.
     const std::uint32_t elapsed_ms = platform::tick_count() - timeline_origin;
     const std::uint32_t whole_seconds = compose_frame(elapsed_ms);
-    present_canvas(output_handle);
+    platform::present(cell_canvas::canvas.cells, canvas_size);
     if (!run_goes_on_after(whole_seconds)) {
         run_flag = false;
     }
@@ -55,8 +52,8 @@ bool run_frame() {
 }
 
 void shut_down() {
-    stop_music();
-    show_cursor();
+    platform::stop_music();
+    platform::show_cursor();
 }
 
 }  // namespace

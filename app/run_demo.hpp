@@ -2,17 +2,14 @@
 
 #include <cstdint>
 
-#include "platform/platform.hpp"
-
-// The demo from set-up to shutdown: prepares the console and the music, runs frames until one
-// at 75 s or later has been shown or a key is waiting, then closes the music and gives the
-// cursor back. Returns 0, the exit status on every path.
+// The demo from set-up to shutdown: prepares the window and the music, runs frames until one at
+// 75 s or later has been shown or a key is waiting, then stops the music and gives the cursor
+// back. Returns 0, the exit status on every path.
 int run_demo();
 
 // Run state, static for the whole run.
 namespace demo_run {
 
-extern platform::OutputHandle output_handle;
 extern bool run_flag;
 extern std::uint32_t timeline_origin;
 

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "canvas/cell_canvas.hpp"
-#include "canvas/present_canvas.hpp"
 #include "platform/platform.hpp"
 #include "scene/frame.hpp"
 
@@ -21,30 +20,24 @@ namespace {
 void draw_frame(std::uint32_t elapsed_ms) { compose_frame(elapsed_ms); }
 
 // The demo's presenter: the platform's set-up steps for the screen, then one
-// write_console_output and one key test per frame.
+// present and one key test per frame.
 unsigned long run_project(std::uint32_t duration_ms) {
     platform::start_host();
-    const platform::OutputHandle handle = platform::get_output_handle();
-    platform::set_window_rect(handle, cell_canvas::screen_rect);
-    platform::set_buffer_size(handle, canvas_size);
-    platform::CursorInfo cursor{25, 1};
-    platform::get_cursor_info(handle, cursor);
-    cursor.visible = 0;
-    platform::set_cursor_info(handle, cursor);
+    platform::set_geometry(canvas_size);
+    platform::hide_cursor();
     const std::uint32_t origin = platform::tick_count();
     unsigned long frames = 0;
     for (std::uint32_t elapsed = 0; elapsed < duration_ms;
          elapsed = platform::tick_count() - origin) {
         draw_frame(elapsed);
-        present_canvas(handle);
+        platform::present(cell_canvas::canvas.cells, canvas_size);
         ++frames;
         // As in the demo's loop, which also takes in answers to the start-up queries that come
         // late (whether the terminal has synchronized output). The run is timed, so a key does
         // not end it.
         platform::key_waiting();
     }
-    cursor.visible = 1;
-    platform::set_cursor_info(handle, cursor);
+    platform::show_cursor();
     platform::stop_host();
     return frames;
 }

@@ -24,18 +24,13 @@ struct CellCanvas {
 static_assert(sizeof(CellCanvas) == CANVAS_CELLS * sizeof(CharInfo));
 
 inline constexpr Coord canvas_size{CANVAS_WIDTH, CANVAS_HEIGHT};
-inline constexpr Coord canvas_origin{0, 0};
 
 namespace cell_canvas {
 
 // The single canvas, zero-filled at start and rewritten whole every frame.
 extern CellCanvas canvas;
 
-// The console region the canvas is written to; the console may narrow it, and a narrowed
-// region stays narrowed for the rest of the run.
-extern SmallRect screen_rect;
-
-// Both back to how the program starts (for tests: the program itself never resets them).
+// Back to how the program starts (for tests: the program itself never resets it).
 void reset();
 
 }  // namespace cell_canvas

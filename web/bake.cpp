@@ -7,7 +7,7 @@
 // Usage: floodvalley-web-bake FONT.psf[.gz] OUT_FONT.cpp OUT_TITLE.txt
 #include <cstdio>
 
-#include "app/console_window.hpp"
+#include "scene/demo_identity.hpp"
 #include "tools/pictures/font_file.hpp"
 
 namespace {

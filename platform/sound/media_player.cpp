@@ -1,18 +1,18 @@
-// Media commands on POSIX systems: the player behind "open ... type mpegvideo alias ...",
-// "play ..." and "close ...". The sound itself comes from the sound module (sound_module.hpp),
-// loaded at the first open; without it every open fails as if there were no sound device.
+// The soundtrack's player on POSIX systems. The sound itself comes from the sound module
+// (sound_module.hpp), loaded at the first open; without it every open fails as if there were no
+// sound device.
 //
 // Everything that can take time or allocate happens in open and close, which the demo sends
 // before its first frame and after its last: the whole file is read into memory at open, and
 // decoding runs from there. Play only starts the mixer on what is already loaded.
+#include "platform/sound/media_player.hpp"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "platform/platform.hpp"
 #include "platform/regular_file.hpp"
-#include "platform/sound/media_command.hpp"
 #include "platform/sound/sound_module.hpp"
 
 namespace {
@@ -28,7 +28,6 @@ struct Track {
 // The one device the player can hold open at a time.
 struct Device {
     bool open = false;
-    char alias[MEDIA_ALIAS_CAPACITY] = {};
     Track track;  // must outlive the music, which decodes from it
 };
 
@@ -137,70 +136,44 @@ void stop_audio() {
     finish_audio_libraries();
 }
 
-// --- Commands ---------------------------------------------------------------------------------
+}  // namespace
 
-bool names_open_device(const char* alias) { return device.open && same_alias(device.alias, alias); }
-
-std::uint32_t open_device(const MediaCommand& command) {
+MusicStatus open_music(const char* path) {
     if (device.open) {
-        return MEDIA_ERROR_ALIAS_IN_USE;
+        return MusicStatus::already_open;
     }
     Track track;
-    if (!read_track(command.file, track)) {
-        return MEDIA_ERROR_FILE_NOT_PLAYABLE;
+    if (!read_track(path, track)) {
+        return MusicStatus::file_not_playable;
     }
     if (!start_audio()) {
         release_track(track);
-        return MEDIA_ERROR_NO_DEVICE;
+        return MusicStatus::no_device;
     }
     if (!sound->load_music(track.data, track.size)) {
         stop_audio();
         release_track(track);
-        return MEDIA_ERROR_UNDECODABLE;
+        return MusicStatus::undecodable;
     }
     device.open = true;
-    static_assert(sizeof device.alias == sizeof command.alias);
-    for (std::size_t i = 0; i < sizeof device.alias; ++i) {
-        device.alias[i] = command.alias[i];
-    }
     device.track = track;
-    return MEDIA_OK;
+    return MusicStatus::ok;
 }
 
-std::uint32_t play_device(const MediaCommand& command) {
-    if (!names_open_device(command.alias)) {
-        return MEDIA_ERROR_UNKNOWN_ALIAS;
+MusicStatus play_music() {
+    if (!device.open) {
+        return MusicStatus::not_open;
     }
-    return sound->play_music() ? MEDIA_OK : MEDIA_ERROR_NO_DEVICE;
+    return sound->play_music() ? MusicStatus::ok : MusicStatus::no_device;
 }
 
 // The output falls silent at once; the rest releases the device.
-std::uint32_t close_device(const MediaCommand& command) {
-    if (!names_open_device(command.alias)) {
-        return MEDIA_ERROR_UNKNOWN_ALIAS;
+MusicStatus close_music() {
+    if (!device.open) {
+        return MusicStatus::not_open;
     }
     stop_audio();
     release_track(device.track);
     device = Device{};
-    return MEDIA_OK;
+    return MusicStatus::ok;
 }
-
-}  // namespace
-
-namespace platform {
-
-std::uint32_t send_media_command(const char* command_text) {
-    MediaCommand command;
-    const std::uint32_t parsed = parse_media_command(command_text, command);
-    if (parsed != MEDIA_OK) {
-        return parsed;
-    }
-    switch (command.verb) {
-        case MediaVerb::open: return open_device(command);
-        case MediaVerb::play: return play_device(command);
-        case MediaVerb::close: return close_device(command);
-    }
-    return MEDIA_ERROR_UNKNOWN_VERB;
-}
-
-}  // namespace platform

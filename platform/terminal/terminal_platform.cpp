@@ -7,6 +7,7 @@
 #include "platform/ansi/ansi_frame.hpp"
 #include "platform/ansi/escape_sequences.hpp"
 #include "platform/platform.hpp"
+#include "platform/sound/media_player.hpp"
 #include "platform/terminal/screen_layout.hpp"
 #include "platform/terminal/terminal_capabilities.hpp"
 #include "platform/terminal/terminal_host.hpp"
@@ -49,20 +50,46 @@ void take_alternate_screen(const ScreenSize& screen) {
     mark_screen_changed();  // the first frame clears the screen and lays the picture out
 }
 
+// The size request: the terminal is asked for the picture's rows, and for its columns (twice
+// as many with double-width cells), where it is not that size already.
+void request_size(Coord size) {
+    const int columns = picture_columns(double_width_wanted()) * size.x / FRAME_COLUMNS;
+    const ScreenSize screen = terminal_screen_size();
+    if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
+        return;
+    }
+    make_change([&](TerminalChanges& changes) {
+        changes.size_requested = true;
+        changes.original_size = screen;
+        changes.requested_columns = columns;
+    });
+}
+
+void send_cursor_visibility(bool visible) {
+    if (!terminal_output()) {
+        return;
+    }
+    terminal_changes().cursor_hidden = !visible;
+    terminal_changes_done();
+    if (visible) {
+        terminal_write(sequence::CURSOR_SHOW);
+    } else {
+        terminal_write(sequence::CURSOR_HIDE);
+    }
+}
+
 }  // namespace
 
 namespace platform {
 
 // The queries go out first of all, so that their answers travel while the title is set and
-// the music opened; set_window_rect collects them.
+// the music opened; set_geometry collects them.
 void start_host() {
     open_terminal();
     send_terminal_queries();
 }
 
 void stop_host() { close_terminal(); }
-
-OutputHandle get_output_handle() { return &presenter; }
 
 // A terminal that went away ends the run as a key would, through the loop's normal end.
 bool key_waiting() {
@@ -80,7 +107,7 @@ bool key_waiting() {
 }
 
 // The user's title is pushed on the terminal's title stack, to be popped at the end.
-void set_console_title(const char* title) {
+void set_title(const char* title) {
     if (!terminal_output()) {
         return;
     }
@@ -90,9 +117,11 @@ void set_console_title(const char* title) {
     });
 }
 
-// The window rectangle: once the terminal has answered the start-up queries (or the wait has run
-// out), the cells' shape is chosen and the demo takes a screen of its own.
-void set_window_rect(OutputHandle, const SmallRect&) {
+// Once the terminal has answered the start-up queries (or the wait has run out), the cells'
+// shape is chosen and the demo takes a screen of its own. Then the terminal is asked to become
+// 50 rows of 80 columns, or of 160 when the cells are drawn two columns wide. Terminals that do
+// not resize on request simply keep their size, and the layout follows whatever size they have.
+void set_geometry(Coord size) {
     if (!terminal_output()) {
         return;
     }
@@ -100,49 +129,23 @@ void set_window_rect(OutputHandle, const SmallRect&) {
     const ScreenSize screen = terminal_screen_size();
     decide_cell_shape(screen);
     take_alternate_screen(screen);
+    request_size(size);
 }
 
-// The buffer size: the terminal is asked to become 50 rows of 80 columns, or of 160 when the
-// cells are drawn two columns wide. Terminals that do not resize on request simply keep
-// their size, and the layout follows whatever size they have.
-void set_buffer_size(OutputHandle, Coord size) {
-    if (!terminal_output()) {
-        return;
-    }
-    const int columns = picture_columns(double_width_wanted()) * size.x / FRAME_COLUMNS;
-    const ScreenSize screen = terminal_screen_size();
-    if (screen.columns <= 0 || same_size(screen, columns, size.y)) {
-        return;
-    }
-    make_change([&](TerminalChanges& changes) {
-        changes.size_requested = true;
-        changes.original_size = screen;
-        changes.requested_columns = columns;
-    });
-}
+void hide_cursor() { send_cursor_visibility(false); }
 
-// The terminal cannot report its cursor; the caller then keeps its own record.
-bool get_cursor_info(OutputHandle, CursorInfo&) { return false; }
+void show_cursor() { send_cursor_visibility(true); }
 
-void set_cursor_info(OutputHandle, const CursorInfo& info) {
-    if (!terminal_output()) {
-        return;
-    }
-    terminal_changes().cursor_hidden = info.visible == 0;
-    terminal_changes_done();
-    if (info.visible != 0) {
-        terminal_write(sequence::CURSOR_SHOW);
-    } else {
-        terminal_write(sequence::CURSOR_HIDE);
-    }
-}
+// The cells' shape was chosen with the geometry, since the size to ask for depends on it: where
+// the terminal's cells are about twice as tall as wide, each cell of the picture is drawn two
+// columns wide. Nothing is left to ask for.
+void ask_for_square_cells() {}
 
-// The demo always hands over its whole 80x50 buffer from its first cell, which is the frame
-// the encoder takes. When standard output is not a terminal nothing is written, as a console
-// refuses the write. The region is left as it is: the layout, not the region, follows the
-// terminal's size, and it grows back when the terminal does. A screen too small for the whole
-// picture shows it fitted, rows and columns sampled evenly.
-void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, SmallRect&) {
+// The demo always hands over its whole 80x50 canvas. When standard output is not a terminal
+// nothing is written. The first frame, and the first after a resize or a stop, clears the screen
+// and lays the picture out again: centred, and fitted (rows and columns sampled evenly) where the
+// screen is too small for the whole picture.
+void present(const CharInfo* cells, Coord) {
     if (!terminal_output()) {
         return;
     }
@@ -154,30 +157,21 @@ void write_console_output(OutputHandle, const CharInfo* buffer, Coord, Coord, Sm
         style.clear_screen = true;
     }
     if (picture_is_fitted(presenter.layout)) {
-        fit_picture(buffer, presenter.layout, presenter.fitted_picture);
-        buffer = presenter.fitted_picture;
+        fit_picture(cells, presenter.layout, presenter.fitted_picture);
+        cells = presenter.fitted_picture;
     }
     const std::size_t length =
-        encode_ansi_frame(buffer, presenter.layout, style, presenter.frame_bytes);
+        encode_ansi_frame(cells, presenter.layout, style, presenter.frame_bytes);
     terminal_write_frame(presenter.frame_bytes, length);
 }
 
-// A terminal has no console window to find, so the font switch ends at its first step; the
-// square cells come from the layout instead (see set_window_rect).
-std::uint32_t get_console_title(char* buffer, std::uint32_t size) {
-    if (size > 0) {
-        buffer[0] = '\0';
+// Play only once the track is open; a failed open leaves the run silent.
+void start_music(const char* file_name) {
+    if (open_music(file_name) == MusicStatus::ok) {
+        play_music();
     }
-    return 0;
 }
-WindowHandle find_window(const char*) { return nullptr; }
-ModuleHandle get_kernel_module() { return nullptr; }
-EntryPoint get_entry_point(ModuleHandle, const char*) { return nullptr; }
-std::uint32_t call_get_number_of_console_fonts(EntryPoint) { return 0; }
-void call_get_console_font_info(EntryPoint, OutputHandle, bool, std::uint32_t, ConsoleFontInfo*) {}
-void call_set_console_font(EntryPoint, OutputHandle, std::uint32_t) {}
-Coord get_console_font_size(OutputHandle, std::uint32_t) { return Coord{0, 0}; }
-void invalidate_window(WindowHandle) {}
-void update_window(WindowHandle) {}
+
+void stop_music() { close_music(); }
 
 }  // namespace platform

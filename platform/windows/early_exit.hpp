@@ -7,14 +7,12 @@
 // handler returns, with a status of the system's own that would race the demo's exit: there the
 // handler ends the process itself, with 0, once the shutdown is done.
 //
-// The logic here is plain C++ on the platform interface; the Windows calls it needs (the event
-// it waits on, ending the process) are the host's, below, so that tests can run it on the fake
-// back-end.
+// The logic here is plain C++ on the platform interface (it undoes set-up with stop_music and
+// show_cursor); the Windows calls it needs (the event it waits on, ending the process) are the
+// host's, below, so that tests can run it on the fake back-end.
 #pragma once
 
 #include <cstdint>
-
-#include "platform/platform.hpp"
 
 namespace windows_backend {
 
@@ -45,12 +43,11 @@ void finish_control_handling();
 // A control event asked the run to end.
 bool stop_requested();
 
-// Called with every media command and its result: a successful "open ... alias NAME" is
-// remembered until "close NAME" is sent.
-void note_media_command(const char* command, std::uint32_t result);
-
-// Called with every cursor record sent: a hidden cursor is remembered until it is shown again.
-void note_cursor_sent(platform::OutputHandle handle, const platform::CursorInfo& info);
+// The back-end's music and cursor steps report here: music that opened is closed, and a hidden
+// cursor shown, by the handler's own undoing of set-up, unless the demo got there first.
+void note_music_opened(bool opened);
+void note_music_closed();
+void note_cursor_hidden(bool hidden);
 
 // --- Provided by the host (windows_host.cpp; a test on the fake back-end) --------------------
 

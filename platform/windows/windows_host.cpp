@@ -5,6 +5,7 @@
 
 #include "platform/platform.hpp"
 #include "platform/windows/early_exit.hpp"
+#include "platform/windows/windows_console.hpp"
 
 namespace {
 
@@ -115,7 +116,7 @@ namespace platform {
 
 // The control handler goes in first, so that a Ctrl-C at any moment of set-up already ends the
 // run through the demo's own shutdown; the Wine probe and its console read need no handle of
-// the demo's. GetStdHandle, the demo's first step, has no effect of its own to come before.
+// the demo's. The console's output handle, which has no effect of its own, is taken last.
 void start_host() {
     demo_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     windows_backend::prepare_control_handling(clear_wine_terminal);
@@ -124,6 +125,7 @@ void start_host() {
     if (under_wine) {
         start_wine_key_input();
     }
+    windows_backend::take_console_output();
 }
 
 // The handler stays installed: removing it would wait for a handler that is running, and that

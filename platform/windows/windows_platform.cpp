@@ -1,15 +1,19 @@
-// The platform on the Windows console: every operation is the one Windows call its declaration
-// names, with the same arguments. The demo's records have the layouts of the Windows ones, so
-// they are handed over as they are: the canvas is passed to the console without a copy.
+// The platform on the Windows console: each operation is one or a few console calls. The
+// demo's records have the layouts of the Windows ones, so the canvas is handed to the console
+// as it is, without a copy. The music goes through media command strings, the console's font
+// through square_font.cpp.
 #include <windows.h>
 // windows.h leaves the multimedia interface out when WIN32_LEAN_AND_MEAN is set.
 #include <conio.h>
 #include <mmsystem.h>
 
 #include <cstddef>
+#include <cstdio>
 
 #include "platform/platform.hpp"
 #include "platform/windows/early_exit.hpp"
+#include "platform/windows/square_font.hpp"
+#include "platform/windows/windows_console.hpp"
 
 // --- The demo's records are the Windows records ----------------------------------------------
 
@@ -21,137 +25,101 @@ static_assert(sizeof(CharInfo::character) == sizeof(CHAR_INFO::Char));
 static_assert(offsetof(CharInfo, attributes) == offsetof(CHAR_INFO, Attributes));
 static_assert(sizeof(CharInfo::attributes) == sizeof(CHAR_INFO::Attributes));
 
-static_assert(sizeof(Coord) == sizeof(COORD));
-static_assert(offsetof(Coord, x) == offsetof(COORD, X));
-static_assert(offsetof(Coord, y) == offsetof(COORD, Y));
-
-static_assert(sizeof(SmallRect) == sizeof(SMALL_RECT));
-static_assert(alignof(SmallRect) == alignof(SMALL_RECT));
-static_assert(offsetof(SmallRect, left) == offsetof(SMALL_RECT, Left));
-static_assert(offsetof(SmallRect, top) == offsetof(SMALL_RECT, Top));
-static_assert(offsetof(SmallRect, right) == offsetof(SMALL_RECT, Right));
-static_assert(offsetof(SmallRect, bottom) == offsetof(SMALL_RECT, Bottom));
-
-static_assert(sizeof(platform::CursorInfo) == sizeof(CONSOLE_CURSOR_INFO));
-static_assert(alignof(platform::CursorInfo) == alignof(CONSOLE_CURSOR_INFO));
-static_assert(offsetof(platform::CursorInfo, size) == offsetof(CONSOLE_CURSOR_INFO, dwSize));
-static_assert(sizeof(platform::CursorInfo::size) == sizeof(CONSOLE_CURSOR_INFO::dwSize));
-static_assert(offsetof(platform::CursorInfo, visible) == offsetof(CONSOLE_CURSOR_INFO, bVisible));
-static_assert(sizeof(platform::CursorInfo::visible) == sizeof(CONSOLE_CURSOR_INFO::bVisible));
-
-static_assert(sizeof(platform::ConsoleFontInfo) == sizeof(CONSOLE_FONT_INFO));
-static_assert(alignof(platform::ConsoleFontInfo) == alignof(CONSOLE_FONT_INFO));
-static_assert(offsetof(platform::ConsoleFontInfo, font) == offsetof(CONSOLE_FONT_INFO, nFont));
-static_assert(sizeof(platform::ConsoleFontInfo::font) == sizeof(CONSOLE_FONT_INFO::nFont));
-static_assert(offsetof(platform::ConsoleFontInfo, font_size) ==
-              offsetof(CONSOLE_FONT_INFO, dwFontSize));
-
-static_assert(sizeof(platform::OutputHandle) == sizeof(HANDLE));
-static_assert(sizeof(platform::EntryPoint) == sizeof(FARPROC));
-
 namespace {
 
-constexpr char KERNEL_MODULE_NAME[] = "KERNEL32.DLL";
+// The device the soundtrack is opened as, and the three commands that drive it.
+constexpr char MUSIC_OPEN_FORMAT[] = "open %s type mpegvideo alias muzyka";
+constexpr char MUSIC_PLAY_COMMAND[] = "play muzyka";
+constexpr char MUSIC_CLOSE_COMMAND[] = "close muzyka";
+constexpr std::size_t COMMAND_CAPACITY = 300;
 
-// The console font entry points that the kernel library exports without declaring them.
-using GetNumberOfConsoleFontsFn = DWORD(WINAPI*)();
-using GetConsoleFontInfoFn = BOOL(WINAPI*)(HANDLE, BOOL, DWORD, CONSOLE_FONT_INFO*);
-using SetConsoleFontFn = BOOL(WINAPI*)(HANDLE, DWORD);
+// If reading the cursor record fails, the cursor steps send the console's usual cursor (25% of
+// the cell) with the visibility changed, rather than uninitialised bytes.
+constexpr CONSOLE_CURSOR_INFO USUAL_CURSOR{25, TRUE};
+
+struct Console {
+    HANDLE output = nullptr;
+    // Where frames go. The console writes back the rectangle it actually filled, so a region it
+    // once narrowed stays narrowed for every later frame.
+    SMALL_RECT region{};
+    // Read when the cursor is hidden; both cursor steps send it with the visibility changed.
+    CONSOLE_CURSOR_INFO cursor = USUAL_CURSOR;
+};
+
+Console console;
 
 COORD to_coord(Coord value) { return COORD{value.x, value.y}; }
 
-HWND to_window(platform::WindowHandle window) { return static_cast<HWND>(window); }
+void send_cursor(BOOL visible) {
+    CONSOLE_CURSOR_INFO sent = console.cursor;
+    sent.bVisible = visible;
+    SetConsoleCursorInfo(console.output, &sent);
+    windows_backend::note_cursor_hidden(visible == FALSE);
+}
+
+// The error codes are ignored: without the file every command fails and the run is silent.
+MCIERROR send_media_command(const char* command) {
+    return mciSendStringA(command, nullptr, 0, nullptr);
+}
 
 }  // namespace
 
+namespace windows_backend {
+
+void take_console_output() { console.output = GetStdHandle(STD_OUTPUT_HANDLE); }
+
+}  // namespace windows_backend
+
 namespace platform {
 
-// --- Run -------------------------------------------------------------------------------------
+void set_title(const char* title) { SetConsoleTitleA(title); }
 
-OutputHandle get_output_handle() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+// The window rectangle first (TRUE: in absolute screen-buffer coordinates), then the screen
+// buffer of the same size.
+void set_geometry(Coord size) {
+    console.region =
+        SMALL_RECT{0, 0, static_cast<SHORT>(size.x - 1), static_cast<SHORT>(size.y - 1)};
+    SetConsoleWindowInfo(console.output, TRUE, &console.region);
+    SetConsoleScreenBufferSize(console.output, to_coord(size));
+}
+
+// The cursor's size stays as read.
+void hide_cursor() {
+    if (GetConsoleCursorInfo(console.output, &console.cursor) == FALSE) {
+        console.cursor = USUAL_CURSOR;
+    }
+    send_cursor(FALSE);
+}
+
+void show_cursor() { send_cursor(TRUE); }
+
+void ask_for_square_cells() { select_square_font(); }
+
+void present(const CharInfo* cells, Coord size) {
+    WriteConsoleOutputA(console.output, reinterpret_cast<const CHAR_INFO*>(cells), to_coord(size),
+                        COORD{0, 0}, &console.region);
+}
+
+// Play is sent even when the open failed; it fails the same way.
+void start_music(const char* file_name) {
+    char open_command[COMMAND_CAPACITY] = {};
+    const int length =
+        std::snprintf(open_command, sizeof open_command, MUSIC_OPEN_FORMAT, file_name);
+    const bool fits = length > 0 && static_cast<std::size_t>(length) < sizeof open_command;
+    const bool opened = fits && send_media_command(open_command) == 0;
+    windows_backend::note_music_opened(opened);
+    send_media_command(MUSIC_PLAY_COMMAND);
+}
+
+void stop_music() {
+    send_media_command(MUSIC_CLOSE_COMMAND);
+    windows_backend::note_music_closed();
+}
 
 std::uint32_t tick_count() { return GetTickCount(); }
 
 // A Ctrl-C, Ctrl-Break or closing console counts as a waiting key, so that the run ends through
 // the demo's own shutdown (see early_exit.hpp).
 bool key_waiting() { return windows_backend::stop_requested() || _kbhit() != 0; }
-
-// --- Console window --------------------------------------------------------------------------
-
-void set_console_title(const char* title) { SetConsoleTitleA(title); }
-
-// TRUE: the rectangle is in absolute screen-buffer coordinates.
-void set_window_rect(OutputHandle handle, const SmallRect& rect) {
-    SetConsoleWindowInfo(handle, TRUE, reinterpret_cast<const SMALL_RECT*>(&rect));
-}
-
-void set_buffer_size(OutputHandle handle, Coord size) {
-    SetConsoleScreenBufferSize(handle, to_coord(size));
-}
-
-bool get_cursor_info(OutputHandle handle, CursorInfo& info) {
-    return GetConsoleCursorInfo(handle, reinterpret_cast<CONSOLE_CURSOR_INFO*>(&info)) != FALSE;
-}
-
-void set_cursor_info(OutputHandle handle, const CursorInfo& info) {
-    SetConsoleCursorInfo(handle, reinterpret_cast<const CONSOLE_CURSOR_INFO*>(&info));
-    windows_backend::note_cursor_sent(handle, info);
-}
-
-// --- Canvas ----------------------------------------------------------------------------------
-
-// The console writes back the rectangle it actually filled, so a region it once narrowed stays
-// narrowed for every later frame.
-void write_console_output(OutputHandle handle, const CharInfo* buffer, Coord buffer_size,
-                          Coord buffer_coord, SmallRect& write_region) {
-    WriteConsoleOutputA(handle, reinterpret_cast<const CHAR_INFO*>(buffer), to_coord(buffer_size),
-                        to_coord(buffer_coord), reinterpret_cast<SMALL_RECT*>(&write_region));
-}
-
-// --- Music -----------------------------------------------------------------------------------
-
-std::uint32_t send_media_command(const char* command_text) {
-    const MCIERROR result = mciSendStringA(command_text, nullptr, 0, nullptr);
-    windows_backend::note_media_command(command_text, result);
-    return result;
-}
-
-// --- Square font -----------------------------------------------------------------------------
-
-std::uint32_t get_console_title(char* buffer, std::uint32_t size) {
-    return GetConsoleTitleA(buffer, size);
-}
-
-WindowHandle find_window(const char* title) { return FindWindowA(nullptr, title); }
-
-ModuleHandle get_kernel_module() { return GetModuleHandleA(KERNEL_MODULE_NAME); }
-
-EntryPoint get_entry_point(ModuleHandle module, const char* name) {
-    return reinterpret_cast<EntryPoint>(GetProcAddress(static_cast<HMODULE>(module), name));
-}
-
-std::uint32_t call_get_number_of_console_fonts(EntryPoint entry) {
-    return reinterpret_cast<GetNumberOfConsoleFontsFn>(entry)();
-}
-
-void call_get_console_font_info(EntryPoint entry, OutputHandle handle, bool maximum_window,
-                                std::uint32_t count, ConsoleFontInfo* table) {
-    reinterpret_cast<GetConsoleFontInfoFn>(entry)(handle, maximum_window ? TRUE : FALSE, count,
-                                                  reinterpret_cast<CONSOLE_FONT_INFO*>(table));
-}
-
-void call_set_console_font(EntryPoint entry, OutputHandle handle, std::uint32_t font) {
-    reinterpret_cast<SetConsoleFontFn>(entry)(handle, font);
-}
-
-Coord get_console_font_size(OutputHandle handle, std::uint32_t font) {
-    const COORD size = GetConsoleFontSize(handle, font);
-    return Coord{size.X, size.Y};
-}
-
-// No rectangle: the whole client area; FALSE: the background is not erased first.
-void invalidate_window(WindowHandle window) { InvalidateRect(to_window(window), nullptr, FALSE); }
-
-void update_window(WindowHandle window) { UpdateWindow(to_window(window)); }
 
 }  // namespace platform

@@ -75,7 +75,7 @@ TEST(NoHeap, TheWholeRunSequenceAllocatesNothing) {
     const long before = allocations.load();
     EXPECT_EQ(run_demo(), 0);
     EXPECT_EQ(allocations.load() - before, 0);
-    EXPECT_GT(fake::count_of(fake::Call::write_console_output), 20000u);
+    EXPECT_GT(fake::count_of(fake::Call::present), 20000u);
 }
 
 }  // namespace

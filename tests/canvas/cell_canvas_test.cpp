@@ -6,12 +6,6 @@
 
 namespace {
 
-// The region as the program starts with it, taken before any test runs: screen_rect is
-// constant-initialised, and this copy is made during dynamic initialisation, which comes after.
-// Other tests narrow the live region (as the console may), so the live one says nothing about
-// the start once tests run in any order.
-const SmallRect screen_rect_at_start = cell_canvas::screen_rect;
-
 TEST(CellCanvas, CellsAreStoredRowAfterRowFromTheTopLeft) {
     EXPECT_EQ(cell_index(0, 0), 0);
     EXPECT_EQ(cell_index(0, 1), 80);
@@ -40,13 +34,6 @@ TEST(CellCanvas, CharacterAndAttributeAreWrittenIndependently) {
     EXPECT_EQ(cell_canvas::canvas.cells[cell_index(5, 7)].character, 0x7Du);
     EXPECT_EQ(cell_attr(6, 7), 0u);
     EXPECT_EQ(cell_char(5, 8), '\0');
-}
-
-TEST(CellCanvas, ScreenRectStartsAsTheWholeCanvas) {
-    EXPECT_EQ(screen_rect_at_start.left, 0);
-    EXPECT_EQ(screen_rect_at_start.top, 0);
-    EXPECT_EQ(screen_rect_at_start.right, 79);
-    EXPECT_EQ(screen_rect_at_start.bottom, 49);
 }
 
 }  // namespace

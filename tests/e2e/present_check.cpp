@@ -14,7 +14,6 @@
 #include <string>
 
 #include "canvas/cell_canvas.hpp"
-#include "canvas/present_canvas.hpp"
 #include "platform/platform.hpp"
 #include "scene/flag_background.hpp"
 #include "scene/frame.hpp"
@@ -102,18 +101,14 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     platform::start_host();
-    const platform::OutputHandle handle = platform::get_output_handle();
-    platform::set_window_rect(handle, cell_canvas::screen_rect);
-    platform::set_buffer_size(handle, canvas_size);
-    platform::CursorInfo cursor{25, 1};
-    cursor.visible = 0;
-    platform::set_cursor_info(handle, cursor);
+    platform::set_geometry(canvas_size);
+    platform::hide_cursor();
     int status = 0;
     for (int i = 0; i < CASES && status == 0; ++i) {
         draw_case(i);
         // Twice: the first frame after set-up also clears the screen.
-        present_canvas(handle);
-        present_canvas(handle);
+        platform::present(cell_canvas::canvas.cells, canvas_size);
+        platform::present(cell_canvas::canvas.cells, canvas_size);
         const std::string base = dir + "/" + std::to_string(i);
         if (!write_cells(base + ".cells") || !touch(base + ".ready")) {
             status = 1;
@@ -125,8 +120,7 @@ int main(int argc, char** argv) {
             usleep(10000);
         }
     }
-    cursor.visible = 1;
-    platform::set_cursor_info(handle, cursor);
+    platform::show_cursor();
     platform::stop_host();
     return status;
 }

@@ -10,6 +10,7 @@
 #define FALSE 0
 
 using BOOL = int;
+using SHORT = std::int16_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;

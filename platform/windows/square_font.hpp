@@ -1,5 +1,6 @@
 // Switches the console to a font with square 8x8-pixel cells, through three console font
-// entry points that are looked up by name at run time rather than imported.
+// entry points that the kernel library exports without declaring them: they are looked up by
+// name at run time rather than imported.
 #pragma once
 
 #include <cstdint>
