@@ -29,8 +29,8 @@ END_S = 30
 
 
 def pytest_addoption(parser):
-    for name in ("source-dir", "build-dir", "demo", "frames", "stepping-demo",
-                 "module-dir-demo", "module"):
+    for name in ("source-dir", "build-dir", "demo", "frames", "stepping-demo", "module",
+                 "module-dir", "track"):
         parser.addoption(f"--{name}", default=None)
 
 
