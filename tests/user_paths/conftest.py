@@ -5,6 +5,7 @@ Whatever a test does, a command still running at its end is killed by its pid.""
 import io
 import os
 import signal
+import subprocess
 import termios
 import time
 from pathlib import Path
@@ -175,3 +176,17 @@ def module_loaded(pid):
 
 def sound_played(sound_file):
     return sound_file.exists() and sound_file.stat().st_size > 0
+
+
+def install_build(build_dir, prefix):
+    """cmake --install of the build into prefix; returns the files it says it installed."""
+    done = subprocess.run(["cmake", "--install", str(build_dir), "--prefix", str(prefix)],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stdout + done.stderr
+    return [Path(line.split(": ", 1)[1]) for line in done.stdout.splitlines()
+            if line.startswith(("-- Installing: ", "-- Up-to-date: "))]
+
+
+def before_the_screen(output):
+    """What a command wrote on the user's screen before the demo's first escape sequence."""
+    return output.split(b"\x1b", 1)[0]
