@@ -12,6 +12,7 @@ SYNC_BEGIN = b"\x1b[?2026h"
 FRAME = re.compile(rb"\x1b\[\?2026h.*?\x1b\[\?2026l", re.S)  # one synchronized update
 CLEAR_TO_BLACK = b"\x1b[0;40m\x1b[2J"  # plain attributes on black, then erase the screen
 STEP_MS = 137
+WHOLE_RUN_S = 120  # well under a second on a quiet machine
 WHOLE_RUN_FRAMES = 549  # 0, 137, ... 548 x 137 = 75076 ms: the first frame at 75 s ends the run
 
 
@@ -19,7 +20,7 @@ def test_frames_tool_writes_the_presenters_bytes(paths, pty_run, tmp_path):
     env = demo_env(FLOODVALLEY_CLOCK_STEP=str(STEP_MS), FLOODVALLEY_CLOCK_DIR=str(tmp_path))
     run = pty_run([paths.stepping_demo], env, tmp_path)
     run.start_demo(ANSWERS_WITH_SYNC)
-    status = run.wait_end()
+    status = run.wait_end(WHOLE_RUN_S)
     assert_clean_end(run, status)
     times = (tmp_path / "times").read_bytes()
     tool = subprocess.run([paths.frames, "--format", "ansi"], input=times, capture_output=True)
