@@ -13,9 +13,9 @@ BUILD_MESSAGES = re.compile(rb"^(-- |\[\d+/\d+\] |ninja: |CMake )", re.M)
 
 def test_play_builds_and_runs_the_demo(paths, pty_run, tmp_path):
     sound = tmp_path / "sound.raw"
-    run = pty_run([paths.source_dir / "play"], sound_env(sound), tmp_path)
+    run = pty_run([paths.source_dir / "play"], sound_env(sound), paths.source_dir)
     run.start_demo(timeout=BUILD_S)
-    built = paths.source_dir / "build/play/app"
+    built = paths.source_dir.resolve() / "build/play/app"
     assert os.readlink(f"/proc/{run.child.pid}/exe") == str(built / "floodvalley")
     assert os.readlink(f"/proc/{run.child.pid}/cwd") == str(built)
     run.pump_until(lambda: sound_played(sound), "the soundtrack plays")

@@ -31,7 +31,7 @@ def documents(source_dir):
 
 
 def test_install_for_one_user(paths, pty_run, tmp_path):
-    home = tmp_path / "home"
+    home = tmp_path.resolve() / "home"  # as /proc tells the demo's folder
     home.mkdir()
     prefix = home / ".local"
     installed = install_build(paths.build_dir, prefix)
