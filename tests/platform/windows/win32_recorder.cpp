@@ -83,7 +83,7 @@ std::string frame_digest(const CHAR_INFO* cells, std::size_t count) {
 
 // The three console font entry points, found through GetProcAddress.
 DWORD WINAPI get_number_of_console_fonts() {
-    Line("GetNumberOfConsoleFonts");
+    const Line line("GetNumberOfConsoleFonts");
     return the_script.reported_fonts;
 }
 BOOL WINAPI get_console_font_info(HANDLE output, BOOL maximum, DWORD count,
@@ -273,7 +273,7 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
 }
 
 HANDLE GetCurrentProcess() {
-    Line("GetCurrentProcess");
+    const Line line("GetCurrentProcess");
     return &win32::process_token;
 }
 
