@@ -12,8 +12,8 @@ CAPTURE   `tmux capture-pane -p -e -N` of the WIDTH x HEIGHT pane
 
 The picture is centred when there is room, two columns per cell where 160 columns fit (tmux
 reports tall cells, 16x32 pixels), and on a smaller screen fitted: as many rows and columns as
-keep the picture's shape, each the picture cell nearest to its middle. Every other cell must be
-blank on black, or hold nothing at all. Exit status 0 when every cell is as expected, 1 when
+keep the picture's shape (at least one), each the picture cell nearest to its middle. Every
+other cell must be blank on black, or hold nothing at all. Exit status 0 when every cell is as expected, 1 when
 some differ (the first few are printed), 2 when the helpers failed.
 """
 import math
@@ -58,7 +58,8 @@ def expected_cells(width, height, cells, colours):
     columns, rows = 80, 50
     if width < 80 * cell_columns or height < 50:
         scale = min(min(width // cell_columns, 80) / 80, min(height, 50) * tallness / 50)
-        columns, rows = math.floor(80 * scale + 0.5), math.floor(50 * scale / tallness + 0.5)
+        columns = max(1, math.floor(80 * scale + 0.5))
+        rows = max(1, math.floor(50 * scale / tallness + 0.5))
     left = (width - columns * cell_columns) // 2
     top = (height - rows) // 2
     expected = {}
