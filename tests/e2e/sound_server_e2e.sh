@@ -7,7 +7,7 @@
 #
 # Cases:
 #   accents_arrive_with_the_captions  a run ended by a key at 63.5 s: the accents come with the
-#                                     captions (within 50 ms), the sound stops within 200 ms of
+#                                     captions (within 250 ms), the sound stops within 200 ms of
 #                                     the key (checked by SOUND_CHECK)
 #   silent_without_any_sound_device   the stepping-clock build through the server, then without
 #                                     its sound module, then with no server and no ALSA device:
