@@ -13,8 +13,8 @@ CAPTURE   `tmux capture-pane -p -e -N` of the WIDTH x HEIGHT pane
 The picture is centred when there is room, two columns per cell where 160 columns fit (tmux
 reports tall cells, 16x32 pixels), and on a smaller screen fitted: as many rows and columns as
 keep the picture's shape (at least one), each the picture cell nearest to its middle. Every
-other cell must be blank on black, or hold nothing at all. Exit status 0 when every cell is as expected, 1 when
-some differ (the first few are printed), 2 when the helpers failed.
+other cell must be blank on black, or hold nothing at all. Exit status 0 when every cell is as
+expected, 1 when some differ (the first few are printed), 2 when the helpers failed.
 """
 import math
 import subprocess

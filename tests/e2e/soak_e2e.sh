@@ -209,8 +209,8 @@ case_stop_continue_cycles() {
     tm send-keys -t soak "echo EXIT=\$?" Enter
     wait_for_text '^EXIT=0' 5
     expect_restored
-    record "stop/continue cycles: $cycles in $((SECONDS - started)) s ($(((cycles + 1) / 2)) by Ctrl-Z," \
-        "$((cycles / 2)) by SIGSTOP, each continued by the shell's fg)"
+    record "stop/continue cycles: $cycles in $((SECONDS - started)) s" \
+        "($(((cycles + 1) / 2)) by Ctrl-Z, $((cycles / 2)) by SIGSTOP, each continued by fg)"
 }
 
 text_absent() {

@@ -124,7 +124,7 @@ case_silent_without_any_sound_device() {
     local cache module_dir
     cache=$(dirname "$stepping_demo")/../../CMakeCache.txt
     module_dir=$(sed -n 's/^FLOODVALLEY_MODULE_DIR:PATH=//p' "$cache") || fail "no $cache"
-    [ -n "$module_dir" ] || fail "no FLOODVALLEY_MODULE_DIR in $cache: where the demo looks is unknown"
+    [ -n "$module_dir" ] || fail "no FLOODVALLEY_MODULE_DIR in $cache: where the demo looks?"
     [ ! -e "$module_dir/floodvalley-sound.so" ] || fail "a sound module is installed in $module_dir"
     env -u SDL_AUDIODRIVER "${server_env[@]}" FLOODVALLEY_CLOCK_STEP_MS=50 \
         setsid -w python3 "$here/pty_terminal.py" record "$work/alone/$(basename "$stepping_demo")" \

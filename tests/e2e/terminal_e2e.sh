@@ -170,7 +170,8 @@ expect_frozen_frame() {
     frames=$(wc -l <"$work/clock/times")
     poll_until 30 "no frames come at $size" frames_drawn_at_least $((frames + 100))
     touch "$work/clock/freeze-$i"
-    poll_until 20 "the clock did not freeze at ${LAYOUT_HOLDS[$i]} ms" test -s "$work/clock/frozen-$i"
+    poll_until 20 "the clock did not freeze at ${LAYOUT_HOLDS[$i]} ms" \
+        test -s "$work/clock/frozen-$i"
     read -r frames columns rows _ <"$work/clock/frozen-$i"
     [ "${columns}x$rows" = "$size" ] || fail "the demo's terminal is ${columns}x$rows, not $size"
     last_frame "$frames"

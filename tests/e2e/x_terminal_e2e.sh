@@ -50,7 +50,8 @@ fail() {
 }
 
 for tool in Xvfb xterm kitty xdotool xprop xwd convert-im6.q16; do
-    command -v "$tool" >/dev/null || fail "missing tool $tool (tools/setup/ensure-packages xterminals)"
+    command -v "$tool" >/dev/null ||
+        fail "missing tool $tool (tools/setup/ensure-packages xterminals)"
 done
 
 start_display() {
@@ -167,7 +168,8 @@ expect_restored() {
 # failed, or a terminal that said nothing, must not make before and after look alike.
 modes_were_read() {
     [ "$(cat "$work/modes.$1.status")" = 0 ] || fail "terminal_modes.py failed $1 the run"
-    ! grep -q ' -$' "$work/modes.$1" || fail "no answer $1 the run for: $(grep ' -$' "$work/modes.$1")"
+    ! grep -q ' -$' "$work/modes.$1" ||
+        fail "no answer $1 the run for: $(grep ' -$' "$work/modes.$1" | tr '\n' ' ')"
 }
 
 key() { xdotool key --clearmodifiers "$1"; }
