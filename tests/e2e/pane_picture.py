@@ -52,7 +52,7 @@ def read_picture(path, colours):
 
 
 def expected_cells(width, height, cells, colours):
-    """Every cell of the pane as "<glyph> <fg> <bg>", or None where it must be blank."""
+    """Every cell of the pane with what it may show: "<glyph> <fg> <bg>", or blank."""
     cell_columns = 2 if width >= 160 else 1
     tallness = 2 / cell_columns  # a frame cell's height over its width
     columns, rows = 80, 50
