@@ -161,17 +161,14 @@ case_resizes_during_a_run() {
     record "resizes survived: $survived (1x1 up to 300x100) in one run"
 }
 
-# Up to twenty stops, each ended by the shell's fg: odd ones by Ctrl-Z typed on the terminal
-# (SIGTSTP to the job), which the demo answers by giving the terminal back first, even ones by
-# SIGSTOP, which it cannot catch, so the shell takes the terminal with the picture still up and
-# writes on it. After each fg the picture must be redrawn whole and keys read one at a time
-# again, not echoed. The pane is larger than the picture, so what the shell wrote outside it
-# would stay visible. The clock runs on while the demo is stopped and every cycle must be over
-# before the run's 75 s are: on a slow machine (or a sanitized build) the cycles stop 55 s into
-# the run, and at least six must have been done by then.
-STOP_CYCLES_MOST=20
-STOP_CYCLES_LEAST=6
-STOP_CYCLES_SECONDS=55
+# Ten stops, each ended by the shell's fg: odd ones by Ctrl-Z typed on the terminal (SIGTSTP
+# to the job), which the demo answers by giving the terminal back first, even ones by SIGSTOP,
+# which it cannot catch, so the shell takes the terminal with the picture still up and writes
+# on it. After each fg the picture must be redrawn whole and keys read one at a time again, not
+# echoed. The pane is larger than the picture, so what the shell wrote outside it would stay
+# visible. Each cycle waits for states only; the run's own 75 s are the one limit (a cycle takes
+# about a second).
+STOP_CYCLES=10
 
 case_stop_continue_cycles() {
     start_shell 200 60
@@ -183,8 +180,7 @@ case_stop_continue_cycles() {
     shell_pid=$(pane_state '#{pane_pid}')
     tty=$(pane_state '#{pane_tty}')
     local started=$SECONDS
-    for cycle in $(seq 1 "$STOP_CYCLES_MOST"); do
-        [ $((SECONDS - started)) -lt "$STOP_CYCLES_SECONDS" ] || break
+    for cycle in $(seq 1 "$STOP_CYCLES"); do
         if [ $((cycle % 2)) -eq 1 ]; then
             tm send-keys -t soak C-z
         else
@@ -206,8 +202,6 @@ case_stop_continue_cycles() {
             fail "cycle $cycle: the terminal is not in the demo's key mode: $(stty -F "$tty")"
         cycles=$((cycles + 1))
     done
-    [ "$cycles" -ge "$STOP_CYCLES_LEAST" ] ||
-        fail "only $cycles cycles in the first $STOP_CYCLES_SECONDS s of the run"
     # A stopped job loses the rest of its command line, so the shell is asked for the status.
     tm send-keys -t soak q
     wait_until_gone "$pid" 5 || fail "the demo did not end on its key"
@@ -215,7 +209,8 @@ case_stop_continue_cycles() {
     tm send-keys -t soak "echo EXIT=\$?" Enter
     wait_for_text '^EXIT=0' 5
     expect_restored
-    record "stop/continue cycles: $cycles ($(((cycles + 1) / 2)) by Ctrl-Z, $((cycles / 2)) by SIGSTOP, each continued by the shell's fg)"
+    record "stop/continue cycles: $cycles in $((SECONDS - started)) s" \
+        "($(((cycles + 1) / 2)) by Ctrl-Z, $((cycles / 2)) by SIGSTOP, each continued by fg)"
 }
 
 text_absent() {
@@ -353,12 +348,29 @@ case_pane_killed_mid_run() {
 
 wait_for_file() { poll_until 5 "no $1" test -s "$1"; }
 
+# Whether this user may put a byte back into its own controlling terminal's input (TIOCSTI), as
+# the demo does with a key read among the answers: asked of the kernel on a pseudo terminal of
+# its own, not read from a setting, since root may where others may not.
+tiocsti_allowed() {
+    python3 -c 'import fcntl, os, pty, termios
+pid, _ = pty.fork()
+if pid == 0:
+    try:
+        fcntl.ioctl(0, termios.TIOCSTI, b"k")
+    except OSError:
+        os._exit(1)
+    os._exit(0)
+os._exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))'
+}
+
 # A key typed at moments from "with the command" to "just after the first frame" ends the run
-# without being lost or mixed with the terminal's answers to the start-up queries.
+# without being lost or mixed with the terminal's answers to the start-up queries. Where the
+# kernel refuses TIOCSTI, a key that came among the answers is lost (docs/terminal.md): the
+# shell then gets that key or nothing, never anything else.
 case_key_pressed_during_set_up() {
     start_shell 80 50
-    local runs=0 delay key_expected=1
-    [ "$(cat /proc/sys/dev/tty/legacy_tiocsti 2>/dev/null || echo 1)" = 1 ] || key_expected=0
+    local runs=0 delay left='\[k\]' lost=0 tiocsti=allowed
+    tiocsti_allowed || { tiocsti=refused; left='\[k\?\]'; }
     for delay in 0 0.005 0.01 0.02 0.03 0.05 0.08 0.12 0.2 0.4; do
         # Numbered, so what is on the screen cannot be the previous run's.
         clear_screen
@@ -368,11 +380,8 @@ case_key_pressed_during_set_up() {
         # Not anchored: a key typed before the demo has taken the terminal is echoed by the
         # terminal driver itself, in front of what follows.
         wait_for_text "EXIT$runs=0" 5
-        if [ "$key_expected" = 1 ]; then
-            wait_for_text "^KEY$runs=\\[k\\]" 6
-        else
-            wait_for_text "^KEY$runs=" 6
-        fi
+        wait_for_text "^KEY$runs=$left\$" 6
+        text_shows "^KEY$runs=\\[\\]" && lost=$((lost + 1))
         expect_state '#{alternate_on}' 0
         expect_state '#{cursor_flag}' 1
         expect_state '#{pane_title}' "$USER_TITLE"
@@ -382,7 +391,8 @@ case_key_pressed_during_set_up() {
     tm send-keys -t soak "clear; echo BEFORE-THE-DEMO" Enter
     wait_for_text '^BEFORE-THE-DEMO'
     expect_restored
-    record "runs ended by a key during set-up: $runs (key 0 to 400 ms after the command)"
+    record "runs ended by a key during set-up: $runs (key 0 to 400 ms after the command)," \
+        "TIOCSTI $tiocsti, keys lost: $lost"
 }
 
 # Every kind of music file a user can end up with, the real track first and last.

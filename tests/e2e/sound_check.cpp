@@ -1,7 +1,9 @@
 // Checks a recording of what a sound server played during a run of the demo against the run's
 // own moments (both on the clock of tests/e2e/pty_terminal.py): the soundtrack's struck accents
-// must arrive within 50 ms of the first frame of each caption, and the sound must stop within
-// 200 ms of the key that ended the run, having been playing up to it.
+// must arrive within 250 ms of the first frame of each caption, and the sound must stop within
+// 200 ms of the key that ended the run, having been playing up to it. Both bounds are far above
+// what a loaded machine shows (docs/tools.md), and far below the seconds between captions; the
+// figures themselves are printed.
 //
 // A machine too busy to feed the server in time makes it play silence (an underrun), and
 // everything after comes that much later. The track never holds two milliseconds of digital
@@ -25,7 +27,7 @@ namespace {
 using namespace audio_analysis;
 
 constexpr double ACCENT_RATIO = 3.0;  // as the soundtrack's own tests find its accents
-constexpr double ACCENT_LIMIT_MS = 50.0;
+constexpr double ACCENT_LIMIT_MS = 250.0;
 constexpr double STOP_LIMIT_MS = 200.0;
 constexpr double AUDIBLE = 0.001;     // -60 dBFS
 constexpr double PLAYING_RMS = 0.01;  // the music, not the silence of a stopped stream
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
         std::printf("caption at %2u s: accent %+.0f ms (%.0f ms of dropouts before it)\n",
                     entry.first_second, off, late_by_dropouts);
         if (!(std::fabs(off) <= ACCENT_LIMIT_MS)) {
-            fail("no accent within 50 ms of the caption at " + std::to_string(entry.first_second) +
+            fail("no accent within 250 ms of the caption at " + std::to_string(entry.first_second) +
                  " s");
         }
     }

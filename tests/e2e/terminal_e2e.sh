@@ -4,12 +4,15 @@
 # run can end, and the shell checked afterwards. A key typed during start-up and Ctrl-Z are
 # exercised, many times over, by soak_e2e.sh.
 #
-# Usage: terminal_e2e.sh DEMO PANE_CELLS CASE
+# Usage: terminal_e2e.sh DEMO PANE_CELLS CASE [STEPPING_DEMO FRAMES_TOOL]
+#   (the picture layout cases run the stepping-clock build and read frames from the frames tool)
 set -euo pipefail
 
 demo=$1
 cells=$2
 case_name=$3
+stepping_demo=${4:-}
+frames_tool=${5:-}
 
 TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
@@ -46,7 +49,7 @@ wait_until_running() {
 demo_pid() {
     local shell status=0
     shell=$(pane_state '#{pane_pid}') || fail "tmux could not report the shell's process"
-    pgrep -P "$shell" -x floodvalley || status=$?
+    pgrep -P "$shell" || status=$?  # the shell's one child is the demo
     [ "$status" -le 1 ] || fail "pgrep failed with status $status"
 }
 
@@ -76,54 +79,25 @@ expect_restored() {
     wait_for_text '^SHELL-42'
 }
 
-# "X Y EXPECTED" triples: EXPECTED is "<foreground> <background>" as pane_cells prints them
-# (without the glyph), or "none" for a cell tmux shows nothing for; alternatives are separated
-# by "|". cells_match compares once and keeps what differed in $cells_mismatch; a pane_cells
-# that fails or answers for fewer cells than asked ends the test at once.
-cells_match() {
-    local capture answers args=() expected=() i=0 line got
+# The colours of the cells X Y ... as pane_cells reads them from tmux's capture, each
+# "<foreground> <background>|"; a tmux or pane_cells that fails, or answers for fewer cells than
+# asked, says so and gives nothing to match.
+cell_colours() {
+    local capture answers
     capture=$(tm capture-pane -p -e -N) || fail "tmux could not capture the pane"
-    while [ $# -gt 0 ]; do
-        args+=("$1" "$2")
-        expected+=("$3")
-        shift 3
-    done
-    answers=$(printf '%s\n' "$capture" | rows_of "${#expected[@]}" "$cells" "${args[@]}") ||
-        fail "pane_cells did not answer for all ${#expected[@]} cells"
-    cells_mismatch=
-    while IFS= read -r line; do
-        got=${line#? }
-        [ "$line" = none ] && got=none
-        if [[ "|${expected[$i]}|" != *"|$got|"* ]]; then
-            cells_mismatch="cell (${args[$((2 * i))]}, ${args[$((2 * i + 1))]}) is '$line',"
-            cells_mismatch+=" expected '${expected[$i]}'"
-            return 1
-        fi
-        i=$((i + 1))
-    done <<<"$answers"
+    answers=$(rows_of $(($# / 2)) "$cells" "$@" <<<"$capture") || fail "pane_cells failed"
+    cut -c3- <<<"$answers" | tr '\n' '|'
 }
 
-# The cells as given, within 5 s (the picture is redrawn every frame, and after a resize).
-expect_cells() {
-    poll_within 5 cells_match "$@" || fail "$cells_mismatch"
+cell_colours_are() {
+    local want=$1
+    shift
+    [ "$(cell_colours "$@")" = "$want" ]
 }
 
-# The colours pane_cells reports for the picture's attributes, in the terminal's 16 colours or
-# in the console's RGB palette: red on bright red (0xC4), green on bright green (0xA2), light
-# grey on bright white (0xF7), the black of caption strokes (0x00), and black as the screen
-# around the picture is cleared to; tmux shows nothing for cleared cells right of or below
-# everything written. PICTURE is any cell of the picture at any moment of the run (the flood
-# and the captions change which colour is where).
-colours_16() {
-    RED="1 9" GREEN="2 10" WHITE="7 15" STROKE="0 0" BLACK="default 0" CLEARED="none|default 0"
-    PICTURE="$RED|$GREEN|$WHITE|$STROKE"
-}
-colours_rgb() {
-    RED="#800000 #ff0000" GREEN="#008000 #00ff00" WHITE="#c0c0c0 #ffffff"
-    STROKE="#000000 #000000" BLACK="default #000000" CLEARED="none|default #000000"
-    PICTURE="$RED|$GREEN|$WHITE|$STROKE"
-}
-colours_16
+# Red on bright red (0xC4) and green on bright green (0xA2) in the terminal's 16 colours.
+RED="1 9"
+GREEN="2 10"
 
 case_key_ends_run_and_terminal_is_restored() {
     start_shell 80 50
@@ -131,80 +105,76 @@ case_key_ends_run_and_terminal_is_restored() {
     wait_until_running
     expect_running_state
     # The whole 80x50 picture from the top-left corner: red field, green field below row 32.
-    expect_cells 11 0 "$RED" 79 0 "$RED" 79 31 "$RED" 11 32 "$GREEN" 79 49 "$GREEN"
+    local corners=(11 0 79 0 79 31 11 32 79 49)
+    poll_within 5 cell_colours_are "$RED|$RED|$RED|$GREEN|$GREEN|" "${corners[@]}" ||
+        fail "the fields' colours are $(cell_colours "${corners[@]}")"
     tm send-keys x
     wait_for_text '^EXIT=0'
     wait_for_text '^KEY=\[x\]'  # the key that ended the run was left for the shell
     expect_restored
 }
 
-# Where the picture goes on each screen size, and cells that tell: X Y and what the cell shows.
-# tmux reports cells of 16x32 pixels when no client tells it better: tall cells, so where 160
-# columns fit each canvas cell is drawn two columns wide. A larger screen shows the picture
-# centred on black, a smaller one the picture fitted to it, centred: its rows and columns
-# sampled evenly, as many as keep its shape (a 40x20 screen shows 40 columns by 13 rows, since
-# 40 columns of cells twice as tall as wide match 12.5 rows). The run starts on the first size and is
-# resized through the others, past a single cell, so both the first layout and every re-layout
-# are checked. The cells are picture or not, whatever the moment of the run: on a busy machine
-# the flood may have begun before the last size is reached.
+# Where the picture goes on each screen size: pane_picture.py lays it out as the presenter must
+# (centred on black, two columns a cell where 160 fit in tmux's tall cells, fitted and centred on
+# a smaller screen) and compares every cell of the pane. The run, on the stepping clock
+# (stepping_clock.cpp), starts on the first size and is resized through the others, past a
+# single cell, so both the first layout and every re-layout are checked. At each size the clock
+# holds; once frames at that size have come it freezes, and the pane must come to show exactly
+# the frame the frames tool draws from the clock's log: a picture shifted by a cell, or a colour
+# swapped, fails. The holds are multiples of the 7-ms step: the band, the flood starting, under
+# the first caption, the white flood.
 LAYOUT_SIZES=(200x60 120x56 100x56 40x20 120x60 1x1 30x10 80x50)
-layout_cells() {
-    local P=$PICTURE
-    case $1 in
-        # 160x50 at column 20, row 5.
-        200x60) CELLS=(19 10 "$BLACK" 20 10 "$P" 42 10 "$P" 179 10 "$P" 180 10 "$CLEARED"
-            100 4 "$CLEARED" 100 5 "$P" 100 54 "$P" 100 55 "$CLEARED" 0 0 "$CLEARED") ;;
-        # 160 columns do not fit: 80x50 at column 20, row 3.
-        120x56) CELLS=(19 10 "$BLACK" 20 10 "$P" 99 52 "$P" 100 10 "$CLEARED" 50 2 "$CLEARED"
-            50 53 "$CLEARED") ;;
-        100x56) CELLS=(9 10 "$BLACK" 10 3 "$P" 89 52 "$P" 90 10 "$CLEARED" 50 2 "$CLEARED") ;;
-        # The whole picture fitted into 40x13 at row 3, and nothing scrolled.
-        40x20) CELLS=(0 3 "$P" 39 3 "$P" 39 15 "$P" 0 15 "$P" 20 2 "$CLEARED" 20 16 "$CLEARED") ;;
-        # Re-centred, and the old picture at the top-left is gone.
-        120x60) CELLS=(19 30 "$BLACK" 20 5 "$P" 99 54 "$P" 100 30 "$CLEARED" 5 2 "$CLEARED") ;;
-        30x10) CELLS=(0 0 "$P" 29 8 "$P" 15 9 "$CLEARED") ;;  # 30x9
-        80x50) CELLS=(0 0 "$P" 79 49 "$P") ;;
-        1x1) CELLS=() ;;  # only survived
-        *) fail "no cells listed for $1" ;;
-    esac
+LAYOUT_HOLDS=(1001 3003 5005 12208 13552 14007 19502 30002)
+
+frames_drawn_at_least() { [ "$(wc -l <"$work/clock/times")" -ge "$1" ]; }
+
+# Whether the pane's terminal has the size COLUMNSxROWS, as the kernel tells the demo.
+terminal_size_is() {
+    local tty size
+    tty=$(pane_state '#{pane_tty}') || fail "tmux could not report the pane's terminal"
+    size=$(stty -F "$tty" size) || fail "stty could not read the size of $tty"
+    [ "${size#* }x${size% *}" = "$1" ]
 }
 
-# One row of the pane as tmux holds it, trailing blanks kept.
-pane_row() {
-    local text
-    text=$(tm capture-pane -p -N) || fail "tmux could not capture the pane"
-    sed -n "$(($1 + 1))p" <<<"$text"
+# The clock's FRAMES-th (last) frame as the frames tool draws it, in $work/frame.txt.
+last_frame() {
+    local both
+    both=$(rows_of 202 "$frames_tool" --every $(($1 - 1)) <"$work/clock/times") ||
+        fail "the frames tool did not draw frames 0 and $(($1 - 1)) of the clock's log"
+    tail -n 101 <<<"$both" >"$work/frame.txt"
 }
 
-expect_layout() {
-    local size=$1 row
-    layout_cells "$size"
-    [ ${#CELLS[@]} -eq 0 ] || expect_cells "${CELLS[@]}"
-    case $size in
-        200x60)
-            # Every second column is the blank half of a cell.
-            row=$(pane_row 10)
-            [ "${#row}" -ge 180 ] || fail "row 10 is ${#row} columns wide, the picture ends at 180"
-            awk '{ for (i = 22; i <= 180; i += 2) if (substr($0, i, 1) != " ") exit 1 }' <<<"$row" ||
-                fail "cells are not drawn two columns wide"
-            ;;
-        40x20)
-            row=$(pane_row 15)
-            [[ ${#row} -eq 40 && $row == *[![:space:]]* ]] || fail "row 15 is not the picture's last"
-            ;;
-    esac
+# Holds the clock at hold I on screen SIZE, freezes it and expects the frame in COLOURS.
+expect_frozen_frame() {
+    local i=$1 size=$2 colours=$3 frames columns rows
+    poll_until 60 "the clock did not reach ${LAYOUT_HOLDS[$i]} ms" test -e "$work/clock/holding-$i"
+    [ "$i" -eq 0 ] || tm resize-window -x "${size%x*}" -y "${size#*x}"
+    # tmux gives the terminal its size in its own time; then more frames than can have been
+    # under way when the size changed.
+    poll_until 10 "the terminal did not become $size" terminal_size_is "$size"
+    frames=$(wc -l <"$work/clock/times")
+    poll_until 30 "no frames come at $size" frames_drawn_at_least $((frames + 100))
+    touch "$work/clock/freeze-$i"
+    poll_until 20 "the clock did not freeze at ${LAYOUT_HOLDS[$i]} ms" \
+        test -s "$work/clock/frozen-$i"
+    read -r frames columns rows _ <"$work/clock/frozen-$i"
+    [ "${columns}x$rows" = "$size" ] || fail "the demo's terminal is ${columns}x$rows, not $size"
+    last_frame "$frames"
+    expect_picture "${size%x*}" "${size#*x}" "$work/frame.txt" "$colours" "$cells"
+    touch "$work/clock/go-$i"
 }
 
 picture_layouts() {
-    local first=${LAYOUT_SIZES[0]} size
+    local colours=$1 first=${LAYOUT_SIZES[0]} i
+    shift
+    mkdir "$work/clock"
     start_shell "${first%x*}" "${first#*x}" "$@"
-    start_demo "'$demo'"
+    start_demo "FLOODVALLEY_CLOCK_DIR='$work/clock'" \
+        "FLOODVALLEY_CLOCK_HOLDS=$(IFS=, && echo "${LAYOUT_HOLDS[*]}") '$stepping_demo'"
     wait_until_running
     expect_running_state
-    for size in "${LAYOUT_SIZES[@]}"; do
-        [ "$size" = "$first" ] || tm resize-window -x "${size%x*}" -y "${size#*x}"
-        expect_layout "$size"
-        [ -n "$(demo_pid)" ] || fail "the demo did not survive the resize to $size"
+    for i in "${!LAYOUT_SIZES[@]}"; do
+        expect_frozen_frame "$i" "${LAYOUT_SIZES[$i]}" "$colours"
     done
     tm resize-window -x "$width" -y "$height"
     tm send-keys q
@@ -213,11 +183,8 @@ picture_layouts() {
     expect_restored
 }
 
-case_picture_layouts_in_16_colours() { picture_layouts; }
-case_picture_layouts_in_rgb_colours() {
-    colours_rgb
-    picture_layouts COLORTERM=truecolor
-}
+case_picture_layouts_in_16_colours() { picture_layouts 16; }
+case_picture_layouts_in_rgb_colours() { picture_layouts rgb COLORTERM=truecolor; }
 
 case_ctrl_c_restores_terminal() {
     start_shell 80 50

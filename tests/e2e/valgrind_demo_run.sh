@@ -13,6 +13,8 @@
 set -euo pipefail
 
 valgrind=$1
+command -v "$valgrind" >/dev/null ||
+    { echo "FAIL: missing tool $valgrind (tools/setup/ensure-packages analysis)" >&2; exit 1; }
 demo=$(realpath "$2")
 track=$(realpath "$3")
 suppressions=$(realpath "$4")

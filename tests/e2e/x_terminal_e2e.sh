@@ -49,8 +49,10 @@ fail() {
     exit 1
 }
 
-convert_xwd=$(command -v convert-im6.q16 || true)
-[ -n "$convert_xwd" ] || fail "ImageMagick is missing (tools/setup/ensure-packages xterminals)"
+for tool in Xvfb xterm kitty xdotool xprop xwd convert-im6.q16; do
+    command -v "$tool" >/dev/null ||
+        fail "missing tool $tool (tools/setup/ensure-packages xterminals)"
+done
 
 start_display() {
     Xvfb -displayfd 3 -screen 0 2048x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -67,7 +69,7 @@ write_driver() {
 cd '$work'
 echo "\$WINDOWID" > window.id
 stty -g > stty.before
-python3 '$here/terminal_modes.py' modes.before
+python3 '$here/terminal_modes.py' modes.before; echo \$? > modes.before.status
 printf '\\033]2;%s\\033\\\\' '$USER_TITLE'
 printf 'BEFORE-THE-DEMO\\n\$ '
 touch ready
@@ -78,7 +80,7 @@ echo \$? > status
 stty -g > stty.after
 read -r -s -t 0.5 -n 1 key || true
 printf '%s' "\$key" > key.after
-python3 '$here/terminal_modes.py' modes.after
+python3 '$here/terminal_modes.py' modes.after; echo \$? > modes.after.status
 touch ended
 while true; do sleep 1; done
 EOF
@@ -118,7 +120,7 @@ window_title() { xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = 
 
 has_title() { [ "$(window_title)" = "$1" ]; }
 
-screenshot() { xwd -silent -id "$window" | "$convert_xwd" xwd:- -alpha set "pam:$1"; }
+screenshot() { xwd -silent -id "$window" | convert-im6.q16 xwd:- -alpha set "pam:$1"; }
 
 # Waits until two screenshots a moment apart are the same: the terminal has drawn all it had.
 settle() {
@@ -153,11 +155,21 @@ expect_restored() {
     [ "$(cat "$work/status")" = "$status" ] || fail "exit status $(cat "$work/status"), expected $status"
     [ "$(cat "$work/key.after")" = "$key" ] || fail "the shell got '$(cat "$work/key.after")', expected '$key'"
     cmp -s "$work/stty.before" "$work/stty.after" || fail "the terminal modes (stty) changed"
+    modes_were_read before
+    modes_were_read after
     diff "$work/modes.before" "$work/modes.after" >&2 || fail "the terminal's modes changed"
     poll_until 5 "the title is '$(window_title)', not the user's" has_title "$USER_TITLE"
     settle "$work/after.pam"
     cmp -s "$work/before.pam" "$work/after.pam" ||
         fail "the screen after the run differs from the screen before it"
+}
+
+# terminal_modes.py ran to its end, and the terminal answered for every mode: a helper that
+# failed, or a terminal that said nothing, must not make before and after look alike.
+modes_were_read() {
+    [ "$(cat "$work/modes.$1.status")" = 0 ] || fail "terminal_modes.py failed $1 the run"
+    ! grep -q ' -$' "$work/modes.$1" ||
+        fail "no answer $1 the run for: $(grep ' -$' "$work/modes.$1" | tr '\n' ' ')"
 }
 
 key() { xdotool key --clearmodifiers "$1"; }

@@ -7,6 +7,8 @@
 # Usage: frames_tool_valgrind_test.sh VALGRIND FRAMES_TOOL SUPPRESSIONS
 set -uo pipefail
 valgrind=$1
+command -v "$valgrind" >/dev/null ||
+    { echo "FAIL: missing tool $valgrind (tools/setup/ensure-packages analysis)"; exit 1; }
 tool=$2
 suppressions=$3
 failures=0
