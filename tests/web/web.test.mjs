@@ -25,7 +25,7 @@ const SINGLE_FILE_URL = pathToFileURL(fromEnvironment('FLOODVALLEY_SINGLE_FILE')
 const FRAMES_TOOL = fromEnvironment('FLOODVALLEY_FRAMES');
 const SOUNDTRACK_TOOL = fromEnvironment('FLOODVALLEY_SOUNDTRACK');
 const CHROMIUM = fromEnvironment('FLOODVALLEY_CHROMIUM');
-const TITLE = readFileSync(new URL('../../app/console_window.hpp', import.meta.url), 'utf8')
+const TITLE = readFileSync(new URL('../../scene/demo_identity.hpp', import.meta.url), 'utf8')
   .match(/DEMO_TITLE = "([^"]+)"/)[1];
 
 // The clock stands still from here until the test moves it.
