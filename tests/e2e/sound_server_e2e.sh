@@ -9,12 +9,13 @@
 #   accents_arrive_with_the_captions  a run ended by a key at 63.5 s: the accents come with the
 #                                     captions (within 250 ms), the sound stops within 200 ms of
 #                                     the key (checked by SOUND_CHECK)
-#   silent_without_any_sound_device   the stepping-clock build through the server, then without
-#                                     its sound module, then with no server and no ALSA device:
-#                                     the same bytes on the terminal every time (the same frames,
-#                                     no library text), and silence without the module
+#   silent_without_any_sound_device   the test-clock build (a fixed step per reading) through
+#                                     the server, then without its sound module, then with no
+#                                     server and no ALSA device: the same bytes on the terminal
+#                                     every time (the same frames, no library text), and silence
+#                                     without the module
 #
-# Usage: sound_server_e2e.sh CASE DEMO TRACK SOUND_CHECK STEPPING_DEMO
+# Usage: sound_server_e2e.sh CASE DEMO TRACK SOUND_CHECK TEST_CLOCK_DEMO
 set -euo pipefail
 
 case_name=$1
@@ -30,6 +31,7 @@ source "$here/poll.sh"
 # compared.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/sound_server.lsan.supp:print_suppressions=0"
 
+reading_clock=(FLOODVALLEY_CLOCK_MODE=reading FLOODVALLEY_CLOCK_STEP=50)  # 50 ms a reading
 KEY_AT_S=63.5  # after the last caption's accent at 62 s
 LIBRARY_TEXT='ALSA lib|CRITICAL|PulseAudio|jack server|Cannot connect'
 
@@ -113,7 +115,7 @@ case_silent_without_any_sound_device() {
     local heard silent
     heard=$(run_folder heard)
     silent=$(run_folder silent)
-    env -u SDL_AUDIODRIVER "${server_env[@]}" FLOODVALLEY_CLOCK_STEP_MS=50 \
+    env -u SDL_AUDIODRIVER "${server_env[@]}" "${reading_clock[@]}" \
         setsid -w python3 "$here/pty_terminal.py" record "$stepping_demo" "$heard" 0 test.monitor ||
         fail "the run with the sound server failed"
     rms_heard=$(rms_of "$heard/sound.raw")
@@ -126,7 +128,7 @@ case_silent_without_any_sound_device() {
     module_dir=$(sed -n 's/^FLOODVALLEY_MODULE_DIR:PATH=//p' "$cache") || fail "no $cache"
     [ -n "$module_dir" ] || fail "no FLOODVALLEY_MODULE_DIR in $cache: where the demo looks?"
     [ ! -e "$module_dir/floodvalley-sound.so" ] || fail "a sound module is installed in $module_dir"
-    env -u SDL_AUDIODRIVER "${server_env[@]}" FLOODVALLEY_CLOCK_STEP_MS=50 \
+    env -u SDL_AUDIODRIVER "${server_env[@]}" "${reading_clock[@]}" \
         setsid -w python3 "$here/pty_terminal.py" record "$work/alone/$(basename "$stepping_demo")" \
         "$silent" 0 test.monitor || fail "the run without the sound module failed"
     [ "$(rms_of "$silent/sound.raw")" -eq 0 ] || fail "sound without the sound module"
@@ -136,7 +138,7 @@ case_silent_without_any_sound_device() {
     # No server to find, and ALSA with no device at all.
     : >"$work/no-devices.conf"
     env -u SDL_AUDIODRIVER PULSE_SERVER="unix:$work/no-such-server" \
-        ALSA_CONFIG_PATH="$work/no-devices.conf" FLOODVALLEY_CLOCK_STEP_MS=50 \
+        ALSA_CONFIG_PATH="$work/no-devices.conf" "${reading_clock[@]}" \
         python3 "$here/pty_terminal.py" record "$stepping_demo" "$silent" 0 ||
         fail "the run without a sound device failed"
     [ "$(stat -c %s "$silent/output.bin")" -gt 1000000 ] || fail "the silent run drew too little"

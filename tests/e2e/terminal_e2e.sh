@@ -117,7 +117,7 @@ case_key_ends_run_and_terminal_is_restored() {
 # Where the picture goes on each screen size: pane_picture.py lays it out as the presenter must
 # (centred on black, two columns a cell where 160 fit in tmux's tall cells, fitted and centred on
 # a smaller screen) and compares every cell of the pane. The run, on the stepping clock
-# (stepping_clock.cpp), starts on the first size and is resized through the others, past a
+# (test_clock.cpp, frame mode), starts on the first size and is resized through the others, past a
 # single cell, so both the first layout and every re-layout are checked. At each size the clock
 # holds; once frames at that size have come it freezes, and the pane must come to show exactly
 # the frame the frames tool draws from the clock's log: a picture shifted by a cell, or a colour

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # The demo under valgrind's memcheck in a real terminal (tmux): the real app and terminal
-# back-end, built with a clock running eight times faster, so the whole 75-s timeline (every
-# scene, caption and the end rule) passes in about ten seconds. Two runs: one that ends by
-# itself with the music decoded and played on SDL's disk audio driver, one with the machine's
-# own audio set-up ended by a key. Each must end with status 0, no memcheck error, nothing
-# definitely or indirectly lost, and the terminal as it was. "Possibly lost" blocks are shown
-# but not counted: ALSA keeps its parsed configuration in a global cache that is never freed
-# and is reached only through pointers into its middle; SDL and glib keep still-reachable
-# tables. None of that is the program's.
+# back-end, built with a clock running eight times faster (test_clock.cpp, fast mode), so the
+# whole 75-s timeline (every scene, caption and the end rule) passes in about ten seconds. Two
+# runs: one that ends by itself with the music decoded and played on SDL's disk audio driver,
+# one with the machine's own audio set-up ended by a key. Each must end with status 0, no
+# memcheck error, nothing definitely or indirectly lost, and the terminal as it was. "Possibly
+# lost" blocks are shown but not counted: ALSA keeps its parsed configuration in a global cache
+# that is never freed and is reached only through pointers into its middle; SDL and glib keep
+# still-reachable tables. None of that is the program's.
 #
-# Usage: valgrind_demo_run.sh VALGRIND FAST_CLOCK_DEMO TRACK SUPPRESSIONS
+# Usage: valgrind_demo_run.sh VALGRIND TEST_CLOCK_DEMO TRACK SUPPRESSIONS
 set -euo pipefail
 
 valgrind=$1
@@ -45,7 +45,8 @@ write_run_script() {
 printf '\\033]2;$USER_TITLE\\033\\\\'
 cd '$work/$name'
 stty -g >'$work/$name.modes-before'
-env $* '$valgrind' --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect,possible \\
+env FLOODVALLEY_CLOCK_MODE=fast $* '$valgrind' --error-exitcode=99 --leak-check=full \\
+    --show-leak-kinds=definite,indirect,possible \\
     --errors-for-leak-kinds=definite,indirect --suppressions='$suppressions' \\
     --log-file='$work/$name.log' '$demo'
 echo \$? >'$work/$name.status'

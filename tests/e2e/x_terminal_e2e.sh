@@ -5,11 +5,11 @@
 # compared with before it.
 #
 # Pictures come from a test build of the demo on a clock that moves one step per frame and holds
-# at chosen moments (stepping_clock.cpp). While it holds, every frame has the same colours, so a
-# screenshot taken while frames keep coming must show them: all of them where the terminal shows
-# only whole frames (kitty, synchronized output), all but the row being written where it does
-# not (xterm). Then the clock freezes: once the screen has settled, it shows exactly the frame
-# the frames tool draws from the clock's log.
+# at chosen moments (test_clock.cpp, frame mode). While it holds, every frame has the same
+# colours, so a screenshot taken while frames keep coming must show them: all of them where the
+# terminal shows only whole frames (kitty, synchronized output), all but the row being written
+# where it does not (xterm). Then the clock freezes: once the screen has settled, it shows
+# exactly the frame the frames tool draws from the clock's log.
 #
 # Usage: x_terminal_e2e.sh xterm|kitty CASE DEMO STEPPING_DEMO FRAMES_TOOL
 set -euo pipefail
