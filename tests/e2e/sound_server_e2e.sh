@@ -6,9 +6,9 @@
 # pid however the test ends.
 #
 # Cases:
-#   accents_arrive_with_the_captions  a run ended by a key at 63.5 s: the accents come with the
-#                                     captions (within 250 ms), the sound stops within 200 ms of
-#                                     the key (checked by SOUND_CHECK)
+#   accents_arrive_with_the_captions  a run ended by a key 1.5 s into the last caption: the
+#                                     accents come with the captions (within 250 ms), the sound
+#                                     stops within 200 ms of the key (checked by SOUND_CHECK)
 #   silent_without_any_sound_device   the test-clock build (a fixed step per reading) through
 #                                     the server, then without its sound module, then with no
 #                                     server and no ALSA device: the same bytes on the terminal
@@ -24,7 +24,7 @@ track=$(realpath "$3")
 sound_check=$(realpath "$4")
 stepping_demo=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/poll.sh"
+source "$here/harness.sh"
 
 # A sanitized build's leak check leaves libpulse's own blocks alone (see the file), and does not
 # list the suppressions it used at exit: that list would land on the terminal whose bytes are
@@ -32,7 +32,7 @@ source "$here/poll.sh"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/sound_server.lsan.supp:print_suppressions=0"
 
 reading_clock=(FLOODVALLEY_CLOCK_MODE=reading FLOODVALLEY_CLOCK_STEP=50)  # 50 ms a reading
-KEY_AT_S=63.5  # after the last caption's accent at 62 s
+KEY_AT_S=$((CAPTION_FROM[-1] + 1)).5  # after the last caption's accent
 LIBRARY_TEXT='ALSA lib|CRITICAL|PulseAudio|jack server|Cannot connect'
 
 work=$(mktemp -d)

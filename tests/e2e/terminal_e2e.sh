@@ -14,7 +14,6 @@ case_name=$3
 stepping_demo=${4:-}
 frames_tool=${5:-}
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
 source "$(dirname "$0")/tmux_session.sh" "e2e-$case_name"
 
@@ -42,7 +41,7 @@ start_demo() {
 
 wait_until_running() {
     wait_for_state '#{alternate_on}' 1
-    wait_for_state '#{pane_title}' "$TITLE"
+    wait_for_state '#{pane_title}' "$DEMO_TITLE"
     sleep 0.3  # a few frames
 }
 
@@ -60,7 +59,7 @@ wait_until_ended() {
 }
 
 expect_running_state() {
-    expect_state '#{pane_title}' "$TITLE"
+    expect_state '#{pane_title}' "$DEMO_TITLE"
     expect_state '#{cursor_flag}' 0
     expect_state '#{alternate_on}' 1
 }

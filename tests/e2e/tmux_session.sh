@@ -1,7 +1,7 @@
 # Sourced by the tmux end-to-end scripts: a private tmux server and a scratch folder for one
 # test, both removed however the test ends, and `tm`, the tmux command on that server.
 # Usage: source tmux_session.sh NAME   (NAME makes the server's socket unique with the PID)
-source "$(dirname "${BASH_SOURCE[0]}")/poll.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 socket="floodvalley-$1-$$"
 work=$(mktemp -d)

@@ -20,7 +20,6 @@ track=$(realpath "$3")
 suppressions=$(realpath "$4")
 
 USER_TITLE="users own title"
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 source "$(dirname "$0")/tmux_session.sh" valgrind
 state() { tm display-message -p -t "$1" "$2"; }
 
@@ -64,7 +63,7 @@ start_run() {
     tm new-session -d -s "$run" -x 80 -y 50 "env -u COLORTERM bash --norc --noprofile '$work/$run.sh'"
 }
 
-running() { [ "$(state "$run" '#{alternate_on}')" = 1 ] && [ "$(state "$run" '#{pane_title}')" = "$TITLE" ]; }
+running() { [ "$(state "$run" '#{alternate_on}')" = 1 ] && [ "$(state "$run" '#{pane_title}')" = "$DEMO_TITLE" ]; }
 ended() { [ -s "$work/$run.status" ]; }
 
 check_run() {

@@ -20,9 +20,8 @@ demo=$(realpath "$3")
 stepping_demo=$(realpath "$4")
 frames_tool=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/poll.sh"
+source "$here/harness.sh"
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
 # The console palette in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then
 # the bright ones), given to the terminal so that the 16 colours look as on the console.
@@ -180,7 +179,7 @@ run_real_demo() {
     cp "$(dirname "$demo")/TEVDRONE.MP3" "$work/" 2>/dev/null || true
     start_terminal 80
     run_in_terminal "$demo"
-    poll_until 10 "the title did not become the demo's" has_title "$TITLE"
+    poll_until 10 "the title did not become the demo's" has_title "$DEMO_TITLE"
     sleep 0.5 # frames keep coming
     key "$keys"
     expect_restored "$status" "$key_left"
@@ -216,7 +215,7 @@ check_pictures() {
         )"
     for i in "${!HOLDS[@]}"; do
         poll_until 60 "the clock did not reach ${HOLDS[$i]} ms" test -e "$work/holding-$i"
-        [ "$i" -gt 0 ] || has_title "$TITLE" || fail "the title is '$(window_title)' while running"
+        [ "$i" -gt 0 ] || has_title "$DEMO_TITLE" || fail "the title is '$(window_title)' while running"
         # The clock holds, frames keep coming: the colours of every frame are the same. Once
         # more of them have come than the terminal can have had queued, it shows only those.
         local held

@@ -13,9 +13,8 @@
 # Usage: tests/packaging/package_test.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/tests/e2e/poll.sh"
+source "$root/tests/e2e/harness.sh"
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games  # Debian's for users
 ESC=$'\e'
 SGR_RED="${ESC}[31m${ESC}[101m"      # console 0xC4, red on bright red, as tmux shows it
@@ -213,7 +212,7 @@ check_installed_run() {
     local files=$1 pid capture
     start_user_shell "$files"
     tm send-keys -t 0 'floodvalley; echo EXIT=$?; read -r -t 5 -n 1 key; echo; echo "KEY=[$key]"' Enter
-    poll_until 15 "no demo title after 15 s" title_is "$TITLE"
+    poll_until 15 "no demo title after 15 s" title_is "$DEMO_TITLE"
     pid=$(demo_pid)
     check "the shell runs the demo itself, no launcher left: $(readlink "/proc/$pid/exe")" \
         [ "$(readlink "/proc/$pid/exe")" = "$files/usr/lib/games/floodvalley/floodvalley" ]
@@ -234,7 +233,7 @@ check_installed_run() {
 
     # Killed, the demo dies of the signal and the shell sees it (143: SIGTERM).
     tm send-keys -t 0 'clear; floodvalley; echo EXIT=$?' Enter
-    poll_until 15 "no demo title on the second run" title_is "$TITLE"
+    poll_until 15 "no demo title on the second run" title_is "$DEMO_TITLE"
     kill -TERM "$(demo_pid)"
     poll_until 10 "the killed run did not end" pane_shows '^EXIT='
     check "a kill reaches the demo: status 143" pane_shows '^EXIT=143$'
@@ -244,7 +243,7 @@ check_installed_run() {
 
 check_page_in_browser() {  # check_page_in_browser PAGE
     check "the page plays from file://$1 in headless Chromium: title, key, sound, flag" \
-        node "$root/tests/packaging/open_page.mjs" "$1" "$(command -v chromium)" "$TITLE"
+        node "$root/tests/packaging/open_page.mjs" "$1" "$(command -v chromium)" "$DEMO_TITLE"
 }
 
 check_install_and_purge() {

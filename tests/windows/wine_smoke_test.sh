@@ -9,7 +9,7 @@
 # (tests/e2e/pane_cells.cpp) reads each cell's colours from tmux's capture.
 # Exits 0 when every assertion holds; prints one line per failure.
 set -euo pipefail
-source "$(dirname "$0")/../e2e/poll.sh"
+source "$(dirname "$0")/../e2e/harness.sh"
 
 [ $# -ge 3 ] || { echo "usage: $0 WORK_DIR PANE_CELLS EXE_32 [EXE_64]" >&2; exit 2; }
 work=$(mkdir -p "$1" && cd "$1" && pwd)
@@ -17,7 +17,6 @@ pane_cells=$2
 exe32=$3
 exe64=${4:-}
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 # How Wine's terminal console draws the demo's attributes, as pane_cells reports them: 0xC4 red
 # on bright red, 0xA2 green on bright green, 0xF7 light grey (the terminal's default foreground)
 # on bright white; and 0x00, black on black, for caption strokes.
@@ -165,7 +164,7 @@ exit_line() {
     grep -o 'EXIT-STATUS=[0-9]*' <<<"$screen" | head -1 || true
 }
 
-has_title() { [ "$(title_of "$1")" = "$TITLE" ]; }
+has_title() { [ "$(title_of "$1")" = "$DEMO_TITLE" ]; }
 has_exited() { [ -n "$(exit_line "$1")" ]; }
 
 # Waits up to $2 s for the demo's title; returns 1 if it does not come.
@@ -201,7 +200,7 @@ check_running_picture() {
     local name=$1
     poll_within 10 starting_flag_shown "$name" && pass "$name: the starting flag, cell for cell" ||
         fail "$name: not the starting flag: $flag_mismatch"
-    [ "$(title_of "$name")" = "$TITLE" ] && pass "$name: title set" ||
+    [ "$(title_of "$name")" = "$DEMO_TITLE" ] && pass "$name: title set" ||
         fail "$name: pane title is '$(title_of "$name")'"
     cursor_visible "$name" && fail "$name: the cursor is visible during the run" ||
         pass "$name: cursor hidden during the run"
@@ -218,8 +217,9 @@ check_ended() {
     cursor_visible "$name" && pass "$name: cursor shown again" || fail "$name: cursor left hidden"
 }
 
-# A caption is cut in at seconds 13 to 15: black cells appear then, and not before 12 s. Watched
-# from the start of the run (the title) to 18 s, with nothing else running beside it.
+# The first caption is cut in at its window's seconds: black cells appear then, not more than a
+# second before it and not later than 3 s after it ends. Watched from the start of the run (the
+# title), with nothing else running beside it.
 caption_shown() {
     local screen
     screen=$(capture "$1") || exit 1
@@ -227,13 +227,13 @@ caption_shown() {
 }
 
 check_caption() {
-    local name=$1 since=$2 seen
-    if poll_within $((18 - (SECONDS - since))) caption_shown "$name"; then
+    local name=$1 since=$2 seen earliest=$((CAPTION_FROM[0] - 1)) latest=$((CAPTION_TO[0] + 3))
+    if poll_within $((latest - (SECONDS - since))) caption_shown "$name"; then
         seen=$((SECONDS - since))
-        [ "$seen" -ge 12 ] && pass "$name: caption strokes shown at $seen s" ||
-            fail "$name: caption strokes at $seen s, before 12 s"
+        [ "$seen" -ge "$earliest" ] && pass "$name: caption strokes shown at $seen s" ||
+            fail "$name: caption strokes at $seen s, before $earliest s"
     else
-        fail "$name: no black caption strokes by 18 s"
+        fail "$name: no black caption strokes by $latest s"
     fi
 }
 
