@@ -35,24 +35,13 @@ reading_clock=(FLOODVALLEY_CLOCK_MODE=reading FLOODVALLEY_CLOCK_STEP=50)  # 50 m
 KEY_AT_S=$((CAPTION_FROM[-1] + 1)).5  # after the last caption's accent
 LIBRARY_TEXT='ALSA lib|CRITICAL|PulseAudio|jack server|Cannot connect'
 
-work=$(mktemp -d)
 server_pid=
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
+fail_details() {
     if [ -n "$server_pid" ] && ! kill -0 "$server_pid" 2>/dev/null; then
-        echo "The sound server had ended; the end of its log:" >&2
-        tail -n 15 "$work/server.log" >&2 || true
+        echo "The sound server had ended; the end of its log:"
+        tail -n 15 "$work/server.log"
     fi
-    exit 1
 }
 
 command -v pulseaudio >/dev/null && command -v parec >/dev/null ||
@@ -75,6 +64,7 @@ start_server() {
         --use-pid-file=no --load="module-null-sink sink_name=test" \
         --load="module-native-protocol-unix" >"$work/server.log" 2>&1 &
     server_pid=$!
+    on_exit "kill $server_pid 2>/dev/null; wait $server_pid 2>/dev/null"
     poll_until 10 "the sound server did not start: $(tail -3 "$work/server.log")" \
         test -S "$runtime/pulse/native"
     [ "$(cat "/proc/$server_pid/comm")" = pulseaudio ] || fail "pid $server_pid is not the server"

@@ -13,20 +13,19 @@
 set -euo pipefail
 
 valgrind=$1
-command -v "$valgrind" >/dev/null ||
-    { echo "FAIL: missing tool $valgrind (tools/setup/ensure-packages analysis)" >&2; exit 1; }
 demo=$(realpath "$2")
 track=$(realpath "$3")
 suppressions=$(realpath "$4")
 
 USER_TITLE="users own title"
 source "$(dirname "$0")/tmux_session.sh" valgrind
+command -v "$valgrind" >/dev/null ||
+    fail "missing tool $valgrind (tools/setup/ensure-packages analysis)"
 state() { tm display-message -p -t "$1" "$2"; }
 
-fail() {
-    echo "FAIL [$run]: $*" >&2
-    [ -f "$work/$run.log" ] && grep -v '^==[0-9]*== *$' "$work/$run.log" | head -60 >&2
-    exit 1
+fail_details() {
+    echo "--- in the run $run"
+    [ ! -f "$work/$run.log" ] || grep -v '^==[0-9]*== *$' "$work/$run.log" | head -60
 }
 
 wait_for() {

@@ -31,22 +31,8 @@ CURSOR_COLOUR=ff8000 # no cell of the picture has it: a visible cursor shows
 
 # The 16 colours in xterm (kitty advertises 24-bit colour itself).
 unset COLORTERM
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[$i]}" 2>/dev/null || true
-        wait "${pids[$i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL [$terminal $case_name]: $*" >&2
-    exit 1
-}
+# stop_at_exit PID: the process is stopped when the script ends.
+stop_at_exit() { on_exit "kill $1 2>/dev/null; wait $1 2>/dev/null"; }
 
 for tool in Xvfb xterm kitty xdotool xprop xwd convert-im6.q16; do
     command -v "$tool" >/dev/null ||
@@ -55,7 +41,7 @@ done
 
 start_display() {
     Xvfb -displayfd 3 -screen 0 2048x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    pids+=($!)
+    stop_at_exit $!
     poll_until 10 "Xvfb did not start" test -s "$work/display"
     export DISPLAY=":$(cat "$work/display")"
 }
@@ -109,7 +95,7 @@ start_terminal() {
         LIBGL_ALWAYS_SOFTWARE=1 kitty --config NONE "${options[@]}" bash "$work/driver.sh" \
             2>"$work/kitty.log" &
     fi
-    pids+=($!)
+    stop_at_exit $!
     poll_until 30 "the terminal did not start" test -e "$work/ready"
     window=$(cat "$work/window.id")
     xdotool windowfocus --sync "$window"
