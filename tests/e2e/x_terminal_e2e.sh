@@ -33,6 +33,7 @@ CURSOR_COLOUR=ff8000 # no cell of the picture has it: a visible cursor shows
 unset COLORTERM
 # stop_at_exit PID: the process is stopped when the script ends.
 stop_at_exit() { on_exit "kill $1 2>/dev/null; wait $1 2>/dev/null"; }
+fail_details() { echo "--- in $terminal"; }
 
 for tool in Xvfb xterm kitty xdotool xprop xwd convert-im6.q16; do
     command -v "$tool" >/dev/null ||
