@@ -10,10 +10,8 @@ set -euo pipefail
 demo=$(realpath "$1")
 case_name=$2
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 here=$(dirname "$0")
 source "$here/tmux_session.sh" "keys-$case_name"
-source "$here/poll.sh"
 
 pane_state() { tm display-message -p "$1"; }
 pane_text() { tm capture-pane -p; }
@@ -28,7 +26,7 @@ start_shell() {
 }
 
 wait_until_running() {
-    wait_for_state '#{pane_title}' "$TITLE"
+    wait_for_state '#{pane_title}' "$DEMO_TITLE"
     sleep 0.3  # a few frames
 }
 

@@ -1,13 +1,13 @@
-# Sourced by the shell tests: the one way they wait for something.
+# Sourced by harness.sh, which the shell tests source: the one way they wait for something.
 #
 # poll_until SECONDS WHAT COMMAND [ARG...]
 #   Runs COMMAND every 50 ms until it succeeds, for up to SECONDS of wall-clock time (fractions
-#   allowed; a slow COMMAND does not stretch it). When time runs out it calls `fail "WHAT"` if
-#   the script defines fail, else prints WHAT and exits 1.
+#   allowed; a slow COMMAND does not stretch it). When time runs out it calls `fail "WHAT"`
+#   (harness.sh).
 #
 # poll_within SECONDS COMMAND [ARG...]
 #   The same wait, but when time runs out it returns 1 and leaves the verdict to the caller (for
-#   a message that tells what was seen last, or a failure that is counted rather than fatal).
+#   a message that tells what was seen last).
 #
 # COMMAND runs in the script's own shell, so a check that finds its helper broken can end the
 # script at once (with fail or exit) instead of being retried until the time runs out.
@@ -27,10 +27,5 @@ poll_within() {
 poll_until() {
     local limit=$1 what=$2
     shift 2
-    poll_within "$limit" "$@" && return 0
-    if declare -F fail >/dev/null; then
-        fail "$what"
-    fi
-    echo "FAIL: $what" >&2
-    exit 1
+    poll_within "$limit" "$@" || fail "$what"
 }

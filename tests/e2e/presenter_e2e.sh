@@ -11,11 +11,6 @@ case_name=$1
 shift
 source "$(dirname "$0")/tmux_session.sh" "presenter-$case_name"
 
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    exit 1
-}
-
 # Waits up to $2 seconds (default 20) for a file to appear.
 wait_for_file() { poll_until "${2:-20}" "no $1" test -e "$1"; }
 

@@ -8,13 +8,13 @@
 # Usage: sanitized_full_run.sh DEMO PANE_CELLS
 set -euo pipefail
 here=$(dirname "$0")
+source "$here/harness.sh"
 demo=$1
 cells=$2
 
-grep -q __asan_init "$demo" || { echo "FAIL: $demo is not built with AddressSanitizer"; exit 1; }
+grep -q __asan_init "$demo" || fail "$demo is not built with AddressSanitizer"
 
-reports=$(mktemp -d)
-trap 'rm -rf "$reports"' EXIT
+reports=$work
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}halt_on_error=1:detect_leaks=1:log_path=$reports/asan"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 
@@ -25,8 +25,7 @@ if [ -n "$(ls -A "$reports")" ]; then
         echo "--- sanitizer report $(basename "$report"):"
         head -60 "$report"
     done
-    echo "FAIL: the sanitizers reported faults"
-    exit 1
+    fail "the sanitizers reported faults"
 fi
 [ "$status" -eq 0 ] || exit "$status"
 echo "ok: 75-s run under AddressSanitizer and UndefinedBehaviorSanitizer, no report"

@@ -15,7 +15,6 @@ track=$(realpath "$2")
 figures_dir=$3
 case_name=$4
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
 source "$(dirname "$0")/tmux_session.sh" "soak-$case_name"
 
@@ -53,12 +52,12 @@ demo_pid() {
 
 wait_until_running() {
     wait_for_state '#{alternate_on}' 1
-    wait_for_state '#{pane_title}' "$TITLE"
+    wait_for_state '#{pane_title}' "$DEMO_TITLE"
     sleep 0.3  # a few frames
 }
 
 expect_running_state() {
-    expect_state '#{pane_title}' "$TITLE"
+    expect_state '#{pane_title}' "$DEMO_TITLE"
     expect_state '#{cursor_flag}' 0
     expect_state '#{alternate_on}' 1
 }

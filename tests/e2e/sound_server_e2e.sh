@@ -6,15 +6,16 @@
 # pid however the test ends.
 #
 # Cases:
-#   accents_arrive_with_the_captions  a run ended by a key at 63.5 s: the accents come with the
-#                                     captions (within 250 ms), the sound stops within 200 ms of
-#                                     the key (checked by SOUND_CHECK)
-#   silent_without_any_sound_device   the stepping-clock build through the server, then without
-#                                     its sound module, then with no server and no ALSA device:
-#                                     the same bytes on the terminal every time (the same frames,
-#                                     no library text), and silence without the module
+#   accents_arrive_with_the_captions  a run ended by a key 1.5 s into the last caption: the
+#                                     accents come with the captions (within 250 ms), the sound
+#                                     stops within 200 ms of the key (checked by SOUND_CHECK)
+#   silent_without_any_sound_device   the test-clock build (a fixed step per reading) through
+#                                     the server, then without its sound module, then with no
+#                                     server and no ALSA device: the same bytes on the terminal
+#                                     every time (the same frames, no library text), and silence
+#                                     without the module
 #
-# Usage: sound_server_e2e.sh CASE DEMO TRACK SOUND_CHECK STEPPING_DEMO
+# Usage: sound_server_e2e.sh CASE DEMO TRACK SOUND_CHECK TEST_CLOCK_DEMO
 set -euo pipefail
 
 case_name=$1
@@ -23,34 +24,24 @@ track=$(realpath "$3")
 sound_check=$(realpath "$4")
 stepping_demo=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/poll.sh"
+source "$here/harness.sh"
 
 # A sanitized build's leak check leaves libpulse's own blocks alone (see the file), and does not
 # list the suppressions it used at exit: that list would land on the terminal whose bytes are
 # compared.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/sound_server.lsan.supp:print_suppressions=0"
 
-KEY_AT_S=63.5  # after the last caption's accent at 62 s
+reading_clock=(FLOODVALLEY_CLOCK_MODE=reading FLOODVALLEY_CLOCK_STEP=50)  # 50 ms a reading
+KEY_AT_S=$((CAPTION_FROM[-1] + 1)).5  # after the last caption's accent
 LIBRARY_TEXT='ALSA lib|CRITICAL|PulseAudio|jack server|Cannot connect'
 
-work=$(mktemp -d)
 server_pid=
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
+fail_details() {
     if [ -n "$server_pid" ] && ! kill -0 "$server_pid" 2>/dev/null; then
-        echo "The sound server had ended; the end of its log:" >&2
-        tail -n 15 "$work/server.log" >&2 || true
+        echo "The sound server had ended; the end of its log:"
+        tail -n 15 "$work/server.log"
     fi
-    exit 1
 }
 
 command -v pulseaudio >/dev/null && command -v parec >/dev/null ||
@@ -73,6 +64,7 @@ start_server() {
         --use-pid-file=no --load="module-null-sink sink_name=test" \
         --load="module-native-protocol-unix" >"$work/server.log" 2>&1 &
     server_pid=$!
+    on_exit "kill $server_pid 2>/dev/null; wait $server_pid 2>/dev/null"
     poll_until 10 "the sound server did not start: $(tail -3 "$work/server.log")" \
         test -S "$runtime/pulse/native"
     [ "$(cat "/proc/$server_pid/comm")" = pulseaudio ] || fail "pid $server_pid is not the server"
@@ -113,7 +105,7 @@ case_silent_without_any_sound_device() {
     local heard silent
     heard=$(run_folder heard)
     silent=$(run_folder silent)
-    env -u SDL_AUDIODRIVER "${server_env[@]}" FLOODVALLEY_CLOCK_STEP_MS=50 \
+    env -u SDL_AUDIODRIVER "${server_env[@]}" "${reading_clock[@]}" \
         setsid -w python3 "$here/pty_terminal.py" record "$stepping_demo" "$heard" 0 test.monitor ||
         fail "the run with the sound server failed"
     rms_heard=$(rms_of "$heard/sound.raw")
@@ -126,7 +118,7 @@ case_silent_without_any_sound_device() {
     module_dir=$(sed -n 's/^FLOODVALLEY_MODULE_DIR:PATH=//p' "$cache") || fail "no $cache"
     [ -n "$module_dir" ] || fail "no FLOODVALLEY_MODULE_DIR in $cache: where the demo looks?"
     [ ! -e "$module_dir/floodvalley-sound.so" ] || fail "a sound module is installed in $module_dir"
-    env -u SDL_AUDIODRIVER "${server_env[@]}" FLOODVALLEY_CLOCK_STEP_MS=50 \
+    env -u SDL_AUDIODRIVER "${server_env[@]}" "${reading_clock[@]}" \
         setsid -w python3 "$here/pty_terminal.py" record "$work/alone/$(basename "$stepping_demo")" \
         "$silent" 0 test.monitor || fail "the run without the sound module failed"
     [ "$(rms_of "$silent/sound.raw")" -eq 0 ] || fail "sound without the sound module"
@@ -136,7 +128,7 @@ case_silent_without_any_sound_device() {
     # No server to find, and ALSA with no device at all.
     : >"$work/no-devices.conf"
     env -u SDL_AUDIODRIVER PULSE_SERVER="unix:$work/no-such-server" \
-        ALSA_CONFIG_PATH="$work/no-devices.conf" FLOODVALLEY_CLOCK_STEP_MS=50 \
+        ALSA_CONFIG_PATH="$work/no-devices.conf" "${reading_clock[@]}" \
         python3 "$here/pty_terminal.py" record "$stepping_demo" "$silent" 0 ||
         fail "the run without a sound device failed"
     [ "$(stat -c %s "$silent/output.bin")" -gt 1000000 ] || fail "the silent run drew too little"

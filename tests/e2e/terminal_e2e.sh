@@ -14,7 +14,6 @@ case_name=$3
 stepping_demo=${4:-}
 frames_tool=${5:-}
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
 source "$(dirname "$0")/tmux_session.sh" "e2e-$case_name"
 
@@ -42,7 +41,7 @@ start_demo() {
 
 wait_until_running() {
     wait_for_state '#{alternate_on}' 1
-    wait_for_state '#{pane_title}' "$TITLE"
+    wait_for_state '#{pane_title}' "$DEMO_TITLE"
     sleep 0.3  # a few frames
 }
 
@@ -60,7 +59,7 @@ wait_until_ended() {
 }
 
 expect_running_state() {
-    expect_state '#{pane_title}' "$TITLE"
+    expect_state '#{pane_title}' "$DEMO_TITLE"
     expect_state '#{cursor_flag}' 0
     expect_state '#{alternate_on}' 1
 }
@@ -117,7 +116,7 @@ case_key_ends_run_and_terminal_is_restored() {
 # Where the picture goes on each screen size: pane_picture.py lays it out as the presenter must
 # (centred on black, two columns a cell where 160 fit in tmux's tall cells, fitted and centred on
 # a smaller screen) and compares every cell of the pane. The run, on the stepping clock
-# (stepping_clock.cpp), starts on the first size and is resized through the others, past a
+# (test_clock.cpp, frame mode), starts on the first size and is resized through the others, past a
 # single cell, so both the first layout and every re-layout are checked. At each size the clock
 # holds; once frames at that size have come it freezes, and the pane must come to show exactly
 # the frame the frames tool draws from the clock's log: a picture shifted by a cell, or a colour

@@ -1,24 +1,17 @@
-# Sourced by the tmux end-to-end scripts: a private tmux server and a scratch folder for one
-# test, both removed however the test ends, and `tm`, the tmux command on that server.
+# Sourced by the tmux end-to-end scripts: a private tmux server for one test, stopped however
+# the test ends, and `tm`, the tmux command on that server.
 # Usage: source tmux_session.sh NAME   (NAME makes the server's socket unique with the PID)
-source "$(dirname "${BASH_SOURCE[0]}")/poll.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 socket="floodvalley-$1-$$"
-work=$(mktemp -d)
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+on_exit 'tmux -L "$socket" kill-server 2>/dev/null'
 tm() { tmux -L "$socket" "$@"; }
 
 # Waiting and asserting on the pane. Each script defines pane_state FORMAT and pane_text for the
-# pane it watches, and case_name for its messages.
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    echo "--- pane (${width:-?}x${height:-?}):" >&2
-    pane_text >&2 || true
-    exit 1
+# pane it watches, and case_name for its messages. A failure shows the pane.
+fail_details() {
+    echo "--- pane (${width:-?}x${height:-?}):"
+    pane_text
 }
 
 # What a helper program printed, on standard output, when it succeeded and printed exactly ROWS

@@ -1,33 +1,31 @@
 #!/usr/bin/env bash
 # The demo under valgrind's memcheck in a real terminal (tmux): the real app and terminal
-# back-end, built with a clock running eight times faster, so the whole 75-s timeline (every
-# scene, caption and the end rule) passes in about ten seconds. Two runs: one that ends by
-# itself with the music decoded and played on SDL's disk audio driver, one with the machine's
-# own audio set-up ended by a key. Each must end with status 0, no memcheck error, nothing
-# definitely or indirectly lost, and the terminal as it was. "Possibly lost" blocks are shown
-# but not counted: ALSA keeps its parsed configuration in a global cache that is never freed
-# and is reached only through pointers into its middle; SDL and glib keep still-reachable
-# tables. None of that is the program's.
+# back-end, built with a clock running eight times faster (test_clock.cpp, fast mode), so the
+# whole 75-s timeline (every scene, caption and the end rule) passes in about ten seconds. Two
+# runs: one that ends by itself with the music decoded and played on SDL's disk audio driver,
+# one with the machine's own audio set-up ended by a key. Each must end with status 0, no
+# memcheck error, nothing definitely or indirectly lost, and the terminal as it was. "Possibly
+# lost" blocks are shown but not counted: ALSA keeps its parsed configuration in a global cache
+# that is never freed and is reached only through pointers into its middle; SDL and glib keep
+# still-reachable tables. None of that is the program's.
 #
-# Usage: valgrind_demo_run.sh VALGRIND FAST_CLOCK_DEMO TRACK SUPPRESSIONS
+# Usage: valgrind_demo_run.sh VALGRIND TEST_CLOCK_DEMO TRACK SUPPRESSIONS
 set -euo pipefail
 
 valgrind=$1
-command -v "$valgrind" >/dev/null ||
-    { echo "FAIL: missing tool $valgrind (tools/setup/ensure-packages analysis)" >&2; exit 1; }
 demo=$(realpath "$2")
 track=$(realpath "$3")
 suppressions=$(realpath "$4")
 
 USER_TITLE="users own title"
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 source "$(dirname "$0")/tmux_session.sh" valgrind
+command -v "$valgrind" >/dev/null ||
+    fail "missing tool $valgrind (tools/setup/ensure-packages analysis)"
 state() { tm display-message -p -t "$1" "$2"; }
 
-fail() {
-    echo "FAIL [$run]: $*" >&2
-    [ -f "$work/$run.log" ] && grep -v '^==[0-9]*== *$' "$work/$run.log" | head -60 >&2
-    exit 1
+fail_details() {
+    echo "--- in the run $run"
+    [ ! -f "$work/$run.log" ] || grep -v '^==[0-9]*== *$' "$work/$run.log" | head -60
 }
 
 wait_for() {
@@ -45,7 +43,8 @@ write_run_script() {
 printf '\\033]2;$USER_TITLE\\033\\\\'
 cd '$work/$name'
 stty -g >'$work/$name.modes-before'
-env $* '$valgrind' --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect,possible \\
+env FLOODVALLEY_CLOCK_MODE=fast $* '$valgrind' --error-exitcode=99 --leak-check=full \\
+    --show-leak-kinds=definite,indirect,possible \\
     --errors-for-leak-kinds=definite,indirect --suppressions='$suppressions' \\
     --log-file='$work/$name.log' '$demo'
 echo \$? >'$work/$name.status'
@@ -63,7 +62,7 @@ start_run() {
     tm new-session -d -s "$run" -x 80 -y 50 "env -u COLORTERM bash --norc --noprofile '$work/$run.sh'"
 }
 
-running() { [ "$(state "$run" '#{alternate_on}')" = 1 ] && [ "$(state "$run" '#{pane_title}')" = "$TITLE" ]; }
+running() { [ "$(state "$run" '#{alternate_on}')" = 1 ] && [ "$(state "$run" '#{pane_title}')" = "$DEMO_TITLE" ]; }
 ended() { [ -s "$work/$run.status" ]; }
 
 check_run() {

@@ -5,11 +5,11 @@
 # compared with before it.
 #
 # Pictures come from a test build of the demo on a clock that moves one step per frame and holds
-# at chosen moments (stepping_clock.cpp). While it holds, every frame has the same colours, so a
-# screenshot taken while frames keep coming must show them: all of them where the terminal shows
-# only whole frames (kitty, synchronized output), all but the row being written where it does
-# not (xterm). Then the clock freezes: once the screen has settled, it shows exactly the frame
-# the frames tool draws from the clock's log.
+# at chosen moments (test_clock.cpp, frame mode). While it holds, every frame has the same
+# colours, so a screenshot taken while frames keep coming must show them: all of them where the
+# terminal shows only whole frames (kitty, synchronized output), all but the row being written
+# where it does not (xterm). Then the clock freezes: once the screen has settled, it shows
+# exactly the frame the frames tool draws from the clock's log.
 #
 # Usage: x_terminal_e2e.sh xterm|kitty CASE DEMO STEPPING_DEMO FRAMES_TOOL
 set -euo pipefail
@@ -20,9 +20,8 @@ demo=$(realpath "$3")
 stepping_demo=$(realpath "$4")
 frames_tool=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/poll.sh"
+source "$here/harness.sh"
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_TITLE="users own title"
 # The console palette in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then
 # the bright ones), given to the terminal so that the 16 colours look as on the console.
@@ -32,22 +31,9 @@ CURSOR_COLOUR=ff8000 # no cell of the picture has it: a visible cursor shows
 
 # The 16 colours in xterm (kitty advertises 24-bit colour itself).
 unset COLORTERM
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[$i]}" 2>/dev/null || true
-        wait "${pids[$i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL [$terminal $case_name]: $*" >&2
-    exit 1
-}
+# stop_at_exit PID: the process is stopped when the script ends.
+stop_at_exit() { on_exit "kill $1 2>/dev/null; wait $1 2>/dev/null"; }
+fail_details() { echo "--- in $terminal"; }
 
 for tool in Xvfb xterm kitty xdotool xprop xwd convert-im6.q16; do
     command -v "$tool" >/dev/null ||
@@ -56,7 +42,7 @@ done
 
 start_display() {
     Xvfb -displayfd 3 -screen 0 2048x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    pids+=($!)
+    stop_at_exit $!
     poll_until 10 "Xvfb did not start" test -s "$work/display"
     export DISPLAY=":$(cat "$work/display")"
 }
@@ -110,7 +96,7 @@ start_terminal() {
         LIBGL_ALWAYS_SOFTWARE=1 kitty --config NONE "${options[@]}" bash "$work/driver.sh" \
             2>"$work/kitty.log" &
     fi
-    pids+=($!)
+    stop_at_exit $!
     poll_until 30 "the terminal did not start" test -e "$work/ready"
     window=$(cat "$work/window.id")
     xdotool windowfocus --sync "$window"
@@ -180,7 +166,7 @@ run_real_demo() {
     cp "$(dirname "$demo")/TEVDRONE.MP3" "$work/" 2>/dev/null || true
     start_terminal 80
     run_in_terminal "$demo"
-    poll_until 10 "the title did not become the demo's" has_title "$TITLE"
+    poll_until 10 "the title did not become the demo's" has_title "$DEMO_TITLE"
     sleep 0.5 # frames keep coming
     key "$keys"
     expect_restored "$status" "$key_left"
@@ -216,7 +202,7 @@ check_pictures() {
         )"
     for i in "${!HOLDS[@]}"; do
         poll_until 60 "the clock did not reach ${HOLDS[$i]} ms" test -e "$work/holding-$i"
-        [ "$i" -gt 0 ] || has_title "$TITLE" || fail "the title is '$(window_title)' while running"
+        [ "$i" -gt 0 ] || has_title "$DEMO_TITLE" || fail "the title is '$(window_title)' while running"
         # The clock holds, frames keep coming: the colours of every frame are the same. Once
         # more of them have come than the terminal can have had queued, it shows only those.
         local held

@@ -9,20 +9,17 @@
 #      `dpkg --purge` leaves the file system as it was;
 #   3. the Windows zip: its files, the page beside the executable, README.txt's line endings and
 #      the executable's import table.
-# The package is purged however the test ends. Prints one line per check; exits 1 on a failure.
+# The package is purged however the test ends. Prints one line per check; stops at a failure.
 # Usage: tests/packaging/package_test.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/tests/e2e/poll.sh"
+source "$root/tests/e2e/harness.sh"
 
-TITLE="ZORVAFLUNK QUELL VANGUARD: FLOOD THE VALLEY!"
 USER_PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games  # Debian's for users
 ESC=$'\e'
 SGR_RED="${ESC}[31m${ESC}[101m"      # console 0xC4, red on bright red, as tmux shows it
 SGR_GREEN="${ESC}[32m${ESC}[102m"    # console 0xA2, green on bright green
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 check() {  # check WHAT COMMAND [ARG...]
     local what=$1
@@ -30,7 +27,6 @@ check() {  # check WHAT COMMAND [ARG...]
     if "$@"; then pass "$what"; else fail "$what"; fi
 }
 
-work=$(mktemp -d)
 socket="floodvalley-package-$$"
 installed=false
 as_root=()
@@ -39,9 +35,8 @@ cleanup() {
     if $installed; then
         run_dpkg --purge floodvalley || echo "FAIL: could not purge floodvalley" >&2
     fi
-    rm -rf "$work"
 }
-trap cleanup EXIT
+on_exit cleanup
 
 # dpkg does not wait for the lock another install holds (apt on a shared machine): try again
 # while that is the only reason it fails.
@@ -60,7 +55,7 @@ dpkg_unless_locked() {
 "$root/tests/web/check-node"  # the page is opened with Playwright, as the browser tests do
 (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error)
 version=$(sed -n 's/^project(floodvalley VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-[ -n "$version" ] || { echo "FAIL: no version in CMakeLists.txt" >&2; exit 1; }
+[ -n "$version" ] || fail "no version in CMakeLists.txt"
 deb="$root/build/dist/floodvalley_${version}_amd64.deb"
 zip="$root/build/dist/floodvalley-${version}-win32.zip"
 page="$root/build/dist-linux/floodvalley.html"  # the browser edition's page, as built
@@ -213,7 +208,7 @@ check_installed_run() {
     local files=$1 pid capture
     start_user_shell "$files"
     tm send-keys -t 0 'floodvalley; echo EXIT=$?; read -r -t 5 -n 1 key; echo; echo "KEY=[$key]"' Enter
-    poll_until 15 "no demo title after 15 s" title_is "$TITLE"
+    poll_until 15 "no demo title after 15 s" title_is "$DEMO_TITLE"
     pid=$(demo_pid)
     check "the shell runs the demo itself, no launcher left: $(readlink "/proc/$pid/exe")" \
         [ "$(readlink "/proc/$pid/exe")" = "$files/usr/lib/games/floodvalley/floodvalley" ]
@@ -234,7 +229,7 @@ check_installed_run() {
 
     # Killed, the demo dies of the signal and the shell sees it (143: SIGTERM).
     tm send-keys -t 0 'clear; floodvalley; echo EXIT=$?' Enter
-    poll_until 15 "no demo title on the second run" title_is "$TITLE"
+    poll_until 15 "no demo title on the second run" title_is "$DEMO_TITLE"
     kill -TERM "$(demo_pid)"
     poll_until 10 "the killed run did not end" pane_shows '^EXIT='
     check "a kill reaches the demo: status 143" pane_shows '^EXIT=143$'
@@ -244,7 +239,7 @@ check_installed_run() {
 
 check_page_in_browser() {  # check_page_in_browser PAGE
     check "the page plays from file://$1 in headless Chromium: title, key, sound, flag" \
-        node "$root/tests/packaging/open_page.mjs" "$1" "$(command -v chromium)" "$TITLE"
+        node "$root/tests/packaging/open_page.mjs" "$1" "$(command -v chromium)" "$DEMO_TITLE"
 }
 
 check_install_and_purge() {
@@ -252,12 +247,11 @@ check_install_and_purge() {
     echo "== installed with dpkg"
     if [ "$(id -u)" -ne 0 ]; then
         sudo -n true 2>/dev/null ||
-            { fail "installing the package needs root or password-less sudo"; return; }
+            fail "installing the package needs root or password-less sudo"
         as_root=(sudo -n)
     fi
     if dpkg-query -W -f='${db:Status-Status}' floodvalley 2>/dev/null | grep -q installed; then
         fail "floodvalley is already installed here: remove it first (dpkg --purge floodvalley)"
-        return
     fi
     before=$(snapshot)
     installed=true
@@ -309,8 +303,4 @@ check_zip
 
 echo "== sizes"
 ls -l "$root/build/dist"
-if [ "$failures" -ne 0 ]; then
-    echo "package test: $failures failure(s)"
-    exit 1
-fi
 echo "package test: all checks passed"

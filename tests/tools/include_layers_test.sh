@@ -8,13 +8,7 @@ set -euo pipefail
 
 checker=$1
 root=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/../e2e/harness.sh"
 
 mkdir -p "$work/platform/terminal" "$work/canvas" "$work/scene" "$work/tests/app"
 printf '#include "canvas/cell_canvas.hpp"\n' >"$work/platform/platform.hpp"

@@ -4,14 +4,13 @@ set -uo pipefail
 script=$1
 committed=$2
 export FLOODVALLEY_FRAMES=$3
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+source "$(dirname "$0")/../e2e/harness.sh"
 
-"$script" "$scratch/pictures" 2>"$scratch/err" || { echo "FAIL: readme-pictures exited $?: $(cat "$scratch/err")"; exit 1; }
+"$script" "$work/pictures" 2>"$work/err" ||
+    fail "readme-pictures exited $?: $(cat "$work/err")"
 # web/ holds the browser edition's screenshot, made by bench/run-web-bench, not by this script.
-if ! diff -r --exclude=web "$committed" "$scratch/pictures" >"$scratch/diff"; then
-    echo "FAIL: $committed differs from what tools/readme-pictures makes now; rerun it and commit:"
-    cat "$scratch/diff"
-    exit 1
+if ! diff -r --exclude=web "$committed" "$work/pictures" >"$work/diff"; then
+    fail "$committed differs from what tools/readme-pictures makes now; rerun it and commit:
+$(cat "$work/diff")"
 fi
 echo "readme pictures: identical to a fresh rendering"

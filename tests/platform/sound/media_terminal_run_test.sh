@@ -6,14 +6,11 @@
 # (tests/e2e/soak_e2e.sh) and refused by the player in its unit test.
 # Usage: media_terminal_run_test.sh FLOODVALLEY TRACK
 set -uo pipefail
-source "$(dirname "$0")/../../e2e/poll.sh" || exit 1
+source "$(dirname "$0")/../../e2e/harness.sh" || exit 1
 demo=$(realpath "$1")
 track=$(realpath "$2")
-work=$(mktemp -d)
 socket="fvmusic-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+on_exit 'tmux -L "$socket" kill-server 2>/dev/null'
 
 session_gone() { ! tmux -L "$socket" has-session -t "$1" 2>/dev/null; }
 
@@ -51,8 +48,4 @@ run_case disk SDL_AUDIODRIVER=disk "SDL_DISKAUDIOFILE=$work/capture.raw"
 # Whatever this machine has (without a sound card ALSA complains on standard error).
 run_case default X=1
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
 echo "demo with music in a terminal: all checks passed"

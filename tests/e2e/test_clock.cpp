@@ -1,13 +1,23 @@
-// The demo's clock moving one fixed step per frame, for a test build of the real demo (the same
-// app and terminal back-end) whose frames a test knows exactly: every time handed out is logged,
-// and the frames tool fed the log draws the very same frames. At each hold time the clock stops
-// moving: frames go on being drawn at that time (the same colours, new glyphs) until the test
-// asks for a freeze; then no frame is drawn until the test lets the clock go on. The shipped
-// program has no such switch.
+// The demo's clock under a test's control, for a test build of the real demo (the same app and
+// terminal back-end). The shipped program has no such switch. FLOODVALLEY_CLOCK_MODE says how
+// the clock moves:
+//   frame    (the default) one fixed step per frame, so that a test knows exactly which frame a
+//            terminal shows: every time handed out is logged, and the frames tool fed the log
+//            draws the very same frames. At each hold time the clock stops moving: frames go on
+//            being drawn at that time (the same colours, new glyphs) until the test asks for a
+//            freeze; then no frame is drawn until the test lets the clock go on.
+//   reading  a fixed step at every reading, the origin's included: every frame is known in
+//            advance, so two runs on the same terminal write the same bytes on any machine.
+//   fast     the monotonic clock several times faster: the whole 75-s timeline passes in a few
+//            seconds, so slow checkers such as valgrind see every scene, caption and the end.
+// Any other mode aborts the run.
 //
-// FLOODVALLEY_CLOCK_STEP   milliseconds per frame, 1 to 60000 (default 7)
-// FLOODVALLEY_CLOCK_HOLDS  elapsed times to hold at, ascending, separated by commas (none)
-// FLOODVALLEY_CLOCK_DIR    folder of the log and of the handshake files (required with holds):
+// FLOODVALLEY_CLOCK_STEP   milliseconds per frame or per reading, 1 to 60000 (default 7 per
+//                          frame, 100 per reading)
+// FLOODVALLEY_CLOCK_SPEED  how many times faster, 1 to 100 (default 8)
+// FLOODVALLEY_CLOCK_HOLDS  frame mode: elapsed times to hold at, ascending, separated by commas
+// FLOODVALLEY_CLOCK_DIR    frame mode: folder of the log and of the handshake files (required
+//                          with holds):
 //   times        one line per frame: the elapsed milliseconds it was drawn at
 //   holding-<i>  made by the clock when it reaches hold i (counted from 0)
 //   freeze-<i>   made by the test: stop drawing
@@ -21,20 +31,29 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.hpp"
 #include "platform/terminal/terminal_host.hpp"
 
 namespace {
 
-constexpr unsigned long DEFAULT_STEP = 7;
+enum class Mode { frame, reading, fast };
+
+constexpr unsigned long DEFAULT_FRAME_STEP = 7;
+constexpr unsigned long DEFAULT_READING_STEP = 100;
 constexpr unsigned long LARGEST_STEP = 60000;
+constexpr unsigned long DEFAULT_SPEED = 8;
+constexpr unsigned long LARGEST_SPEED = 100;
 constexpr int MOST_HOLDS = 16;
 constexpr long POLL_NS = 10'000'000;  // 10 ms between looks for the test's files
 
-struct SteppingClock {
+struct TestClock {
     bool set_up = false;
-    std::uint32_t step = DEFAULT_STEP;
+    Mode mode = Mode::frame;
+    std::uint32_t step = DEFAULT_FRAME_STEP;
+    unsigned long speed = DEFAULT_SPEED;
+    std::uint32_t readings = 0;
     std::uint32_t holds[MOST_HOLDS] = {};
     int hold_count = 0;
     int next_hold = 0;
@@ -46,7 +65,30 @@ struct SteppingClock {
     std::uint32_t now = 0;  // the time of the last frame
 };
 
-SteppingClock clock_state;
+TestClock clock_state;
+
+// The number in the variable `name` if it lies in 1..largest, else `fallback`.
+unsigned long number_from_environment(const char* name, unsigned long largest,
+                                      unsigned long fallback) {
+    const char* text = std::getenv(name);
+    const unsigned long asked = text != nullptr ? std::strtoul(text, nullptr, 10) : 0;
+    return asked >= 1 && asked <= largest ? asked : fallback;
+}
+
+Mode mode_from_environment() {
+    const char* text = std::getenv("FLOODVALLEY_CLOCK_MODE");
+    if (text == nullptr || std::strcmp(text, "frame") == 0) {
+        return Mode::frame;
+    }
+    if (std::strcmp(text, "reading") == 0) {
+        return Mode::reading;
+    }
+    if (std::strcmp(text, "fast") != 0) {
+        std::fprintf(stderr, "FLOODVALLEY_CLOCK_MODE must be frame, reading or fast\n");
+        std::abort();  // a test asking for a clock that does not exist checks nothing
+    }
+    return Mode::fast;
+}
 
 void read_holds(const char* text) {
     while (text != nullptr && *text != '\0' && clock_state.hold_count < MOST_HOLDS) {
@@ -68,18 +110,27 @@ const char* path_of(const char* name, int index) {
     return path;
 }
 
-void set_up() {
-    clock_state.set_up = true;
-    const char* step = std::getenv("FLOODVALLEY_CLOCK_STEP");
-    const unsigned long asked = step != nullptr ? std::strtoul(step, nullptr, 10) : 0;
-    clock_state.step =
-        static_cast<std::uint32_t>(asked >= 1 && asked <= LARGEST_STEP ? asked : DEFAULT_STEP);
+void set_up_frame_log() {
     clock_state.folder = std::getenv("FLOODVALLEY_CLOCK_DIR");
     if (clock_state.folder == nullptr) {
         return;  // nowhere to log or to meet the test: no holds either
     }
     read_holds(std::getenv("FLOODVALLEY_CLOCK_HOLDS"));
     clock_state.log = open(path_of("times", -1), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
+void set_up() {
+    clock_state.set_up = true;
+    clock_state.mode = mode_from_environment();
+    const unsigned long default_step =
+        clock_state.mode == Mode::reading ? DEFAULT_READING_STEP : DEFAULT_FRAME_STEP;
+    clock_state.step = static_cast<std::uint32_t>(
+        number_from_environment("FLOODVALLEY_CLOCK_STEP", LARGEST_STEP, default_step));
+    clock_state.speed =
+        number_from_environment("FLOODVALLEY_CLOCK_SPEED", LARGEST_SPEED, DEFAULT_SPEED);
+    if (clock_state.mode == Mode::frame) {
+        set_up_frame_log();
+    }
 }
 
 bool exists(const char* path) {
@@ -127,7 +178,7 @@ void freeze(int hold) {
 }
 
 // The time of the next frame.
-std::uint32_t next_time() {
+std::uint32_t next_frame_time() {
     if (clock_state.frames == 0) {
         return 0;
     }
@@ -148,23 +199,33 @@ std::uint32_t next_time() {
     return clock_state.now + clock_state.step;
 }
 
-}  // namespace
-
-namespace platform {
-
 // The first call gives the timeline's origin, every later one the time of a frame.
-std::uint32_t tick_count() {
-    if (!clock_state.set_up) {
-        set_up();
-    }
+std::uint32_t frame_tick() {
     if (!clock_state.origin_given) {
         clock_state.origin_given = true;
         return 0;
     }
-    clock_state.now = next_time();
+    clock_state.now = next_frame_time();
     ++clock_state.frames;
     log_frame(clock_state.now);
     return clock_state.now;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::uint32_t tick_count() {
+    if (!clock_state.set_up) {
+        set_up();
+    }
+    if (clock_state.mode == Mode::reading) {
+        return clock_state.step * clock_state.readings++;
+    }
+    if (clock_state.mode == Mode::fast) {
+        return static_cast<std::uint32_t>(monotonic_ms() * clock_state.speed);
+    }
+    return frame_tick();
 }
 
 }  // namespace platform
