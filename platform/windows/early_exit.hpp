@@ -2,7 +2,7 @@
 // run, with the music still playing and the cursor hidden. The console control handler makes
 // such an event end the run the way a key does, so the demo's own shutdown closes the music
 // and shows the cursor, and lets the process end only after that. Should the demo not get there
-// in time, the handler undoes those two steps itself from what it saw being sent, and ends the
+// in time, the handler undoes those two steps itself from what the back-end reported, and ends the
 // process with the demo's own exit status, 0. A closing console ends the process as soon as the
 // handler returns, with a status of the system's own that would race the demo's exit: there the
 // handler ends the process itself, with 0, once the shutdown is done.
