@@ -306,28 +306,28 @@ BOOL GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO* info)
     return TRUE;
 }
 
-BOOL FillConsoleOutputAttribute(HANDLE output, WORD attribute, DWORD count, COORD first,
-                                DWORD* written) {
-    Line("FillConsoleOutputAttribute")
-        .handle(output)
-        .value(attribute)
-        .value(count)
-        .value(first.X)
-        .value(first.Y);
+namespace win32 {
+namespace {
+// Both fills of the console: what with, how many cells from where.
+BOOL record_fill(const char* name, HANDLE output, long long with, DWORD count, COORD first,
+                 DWORD* written) {
+    Line(name).handle(output).value(with).value(count).value(first.X).value(first.Y);
     *written = count;
     return TRUE;
+}
+}  // namespace
+}  // namespace win32
+
+BOOL FillConsoleOutputAttribute(HANDLE output, WORD attribute, DWORD count, COORD first,
+                                DWORD* written) {
+    return win32::record_fill("FillConsoleOutputAttribute", output, attribute, count, first,
+                              written);
 }
 
 BOOL FillConsoleOutputCharacterA(HANDLE output, CHAR character, DWORD count, COORD first,
                                  DWORD* written) {
-    Line("FillConsoleOutputCharacterA")
-        .handle(output)
-        .value(character)
-        .value(count)
-        .value(first.X)
-        .value(first.Y);
-    *written = count;
-    return TRUE;
+    return win32::record_fill("FillConsoleOutputCharacterA", output, character, count, first,
+                              written);
 }
 
 BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
