@@ -29,33 +29,6 @@ FIRST_FRAME_S = 60  # a slow, shared machine takes seconds where a second would 
 END_S = 30
 
 
-def pytest_addoption(parser):
-    for name in ("source-dir", "build-dir", "demo", "frames", "stepping-demo", "module",
-                 "module-dir", "track"):
-        parser.addoption(f"--{name}", default=None)
-
-
-class Paths:
-    """The paths ctest passes; one a test asks for that was not passed, or does not exist, fails
-    the test."""
-
-    def __init__(self, config):
-        self._config = config
-
-    def __getattr__(self, name):
-        value = self._config.getoption(name)
-        if value is None:
-            pytest.fail(f"--{name.replace('_', '-')} was not given: this test cannot run")
-        if not Path(value).exists():
-            pytest.fail(f"{value} (--{name.replace('_', '-')}) does not exist")
-        return Path(value)
-
-
-@pytest.fixture
-def paths(request):
-    return Paths(request.config)
-
-
 def fresh_modes():
     """The modes of a pseudo terminal nobody has changed: those the command found."""
     master, slave = os.openpty()
