@@ -34,24 +34,6 @@ rows_of() {
     printf '%s\n' "$output"
 }
 
-# Waits up to 20 s until the WIDTH x HEIGHT pane shows exactly PICTURE in COLOURS (16 or rgb),
-# laid out as the presenter lays it out, black around it (tests/e2e/pane_picture.py); fails
-# with the cells that differed last. PANE_CELLS is the helper that reads tmux's capture.
-# Usage: expect_picture WIDTH HEIGHT PICTURE COLOURS PANE_CELLS
-expect_picture() {
-    poll_within 20 pane_shows_picture "$@" ||
-        fail "the pane does not show the picture: $(cat "$work/picture.report")"
-}
-
-pane_shows_picture() {
-    local status=0
-    tm capture-pane -p -e -N >"$work/picture.capture" || fail "tmux could not capture the pane"
-    python3 "$(dirname "${BASH_SOURCE[0]}")/pane_picture.py" "$1" "$2" "$3" "$4" \
-        "$work/picture.capture" "$5" >"$work/picture.report" 2>&1 || status=$?
-    [ "$status" -le 1 ] || fail "pane_picture.py failed: $(cat "$work/picture.report")"
-    return "$status"
-}
-
 # Checks of a tmux format and of the pane's text, with tmux's own failures made loud.
 state_is() {
     local now
