@@ -11,16 +11,6 @@ import { launchBrowser, openPage, until } from '../web/browser.mjs';
 const [pagePath, title] = process.argv.slice(2);
 assert.ok(title, 'usage: node open_page.mjs PAGE TITLE');
 
-function recordAudioContexts() {
-  window.contexts = [];
-  window.AudioContext = class extends window.AudioContext {
-    constructor(...args) {
-      super(...args);
-      window.contexts.push(this);
-    }
-  };
-}
-
 // The middle half of the top pixel row holds only reds, of the bottom row only greens.
 function flagShown() {
   const canvas = document.getElementById('picture');
@@ -39,13 +29,11 @@ function flagShown() {
 
 const browser = await launchBrowser();
 try {
-  const { page, seen } = await openPage(browser, pathToFileURL(pagePath).href, {
-    beforeLoad: (page) => page.addInitScript(recordAudioContexts),
-  });
+  const { page, seen } = await openPage(browser, pathToFileURL(pagePath).href);
   assert.equal(await page.title(), title);
   await page.keyboard.press('x');
   await until(page, () => document.body.dataset.state === 'running' &&
-              window.contexts.some((context) => context.state === 'running'),
+              window.__audioContexts.some((context) => context.state === 'running'),
               'the run with its sound');
   await until(page, flagShown, 'the flag on the canvas');
   assert.deepEqual(seen.complaints, []);

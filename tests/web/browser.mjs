@@ -1,7 +1,8 @@
 // Debian's headless Chromium as the browser tests, the package test and the benchmark open the
 // browser edition: the system's `chromium` driven by Playwright (no browser is downloaded), each
 // page in a context of its own, every console error or warning, uncaught exception and request
-// of the page kept, and on request the page's clock under the caller's control.
+// of the page kept, every audio context it makes listed in window.__audioContexts, and on
+// request the page's clock under the caller's control.
 import { execFileSync } from 'node:child_process';
 
 import { chromium } from 'playwright-core';
@@ -31,6 +32,16 @@ export async function until(page, condition, what, argument = null, attempts = 5
   throw new Error(`the page never reached: ${what}`);
 }
 
+function listAudioContexts() {
+  window.__audioContexts = [];
+  window.AudioContext = class extends window.AudioContext {
+    constructor(...args) {
+      super(...args);
+      window.__audioContexts.push(this);
+    }
+  };
+}
+
 // The page at `url` on its start screen. With testClock its clock starts at 0 and then stands
 // still at GESTURE_AT until the caller moves it. beforeLoad(page) runs before the page loads:
 // routes, and scripts to run before the page's own (after the clock's).
@@ -49,6 +60,7 @@ export async function openPage(browser, url, options = {}) {
   if (testClock) {
     await page.clock.install({ time: 0 });
   }
+  await page.addInitScript(listAudioContexts);
   await beforeLoad?.(page);
   await page.goto(url);
   await until(page, () => document.body.dataset.state === 'ready', 'the start screen');

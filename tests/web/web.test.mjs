@@ -70,11 +70,11 @@ function exportedPicture(elapsedMs) {
 
 // Runs in the page before its own script: records the origin of every run (the page's first
 // clock reading after a gesture on the start or end screen), the clock reading of every frame
-// put on the canvas, and every audio context and started sound. The test's clock steps in
-// whole milliseconds; a real one has fractions, so there it gets some (0, 1/4 or 1/2 ms by
-// turns), and a frame's elapsed time must be rounded down to count.
+// put on the canvas, and every sound started (the audio contexts are openPage's). The test's
+// clock steps in whole milliseconds; a real one has fractions, so there it gets some (0, 1/4 or
+// 1/2 ms by turns), and a frame's elapsed time must be rounded down to count.
 function probePage({ fractions }) {
-  const probe = { origins: [], frames: [], contexts: [], sources: [] };
+  const probe = { origins: [], frames: [], sources: [] };
   window.__probe = probe;
   const now = performance.now.bind(performance);
   let lastReading = null;
@@ -97,12 +97,6 @@ function probePage({ fractions }) {
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     probe.frames.push(lastReading);
     return putImageData.apply(this, args);
-  };
-  window.AudioContext = class extends window.AudioContext {
-    constructor(...args) {
-      super(...args);
-      probe.contexts.push(this);
-    }
   };
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (...args) {
@@ -239,14 +233,14 @@ function assertFloodComplete(pixels) {
 
 // Every audio context made so far, and the length of the sound each one plays.
 const audioState = (page) => page.evaluate(() => ({
-  contexts: window.__probe.contexts.map((context) => context.state),
+  contexts: window.__audioContexts.map((context) => context.state),
   trackFrames: window.__probe.sources.map((source) => source.buffer.length),
   trackRate: window.__probe.sources.map((source) => source.buffer.sampleRate),
 }));
 
 async function assertSoundStarted(page, contexts) {
-  await until(page, (count) => window.__probe.contexts.length === count &&
-    window.__probe.contexts.at(-1).state === 'running', 'a running audio context', contexts);
+  await until(page, (count) => window.__audioContexts.length === count &&
+    window.__audioContexts.at(-1).state === 'running', 'a running audio context', contexts);
   const audio = await audioState(page);
   assert.equal(audio.trackRate.at(-1), 44100);
   // Decoders may keep or drop part of the MP3's last frame (1152 samples).
@@ -258,7 +252,7 @@ async function assertSoundStarted(page, contexts) {
 // The run is over: the end screen, the sound closed, and no frame comes after.
 async function assertEnded(page) {
   assert.equal(await pageState(page), 'ended');
-  await until(page, () => window.__probe.contexts.every((c) => c.state === 'closed'),
+  await until(page, () => window.__audioContexts.every((c) => c.state === 'closed'),
               'the sound closed');
   const frames = (await runFrames(page)).length;
   await page.clock.runFor(1000);
