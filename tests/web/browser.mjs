@@ -42,11 +42,13 @@ function listAudioContexts() {
   };
 }
 
-// The page at `url` on its start screen. With testClock its clock starts at 0 and then stands
-// still at GESTURE_AT until the caller moves it. beforeLoad(page) runs before the page loads:
-// routes, and scripts to run before the page's own (after the clock's).
+// The page at `url` on its start screen, in Playwright's 1280x720 viewport unless given another
+// (the page scales the picture by whole factors to the room it has). With testClock its clock
+// starts at 0 and then stands still at GESTURE_AT until the caller moves it. beforeLoad(page)
+// runs before the page loads: routes, and scripts to run before the page's own (after the
+// clock's).
 export async function openPage(browser, url, options = {}) {
-  const { testClock = false, viewport = { width: 1400, height: 900 }, beforeLoad } = options;
+  const { testClock = false, viewport, beforeLoad } = options;
   const context = await browser.newContext({ viewport });
   const page = await context.newPage();
   const seen = { url, complaints: [], requests: [] };

@@ -122,6 +122,7 @@ after(async () => {
 const openTestPage = (url, { trackRoute = null, ownClock = false } = {}) =>
   openPage(browser, url, {
     testClock: !ownClock,
+    viewport: { width: 1400, height: 900 },
     beforeLoad: async (page) => {
       if (trackRoute !== null) {
         await page.route('**/TEVDRONE.MP3', trackRoute);
