@@ -4,11 +4,8 @@
 // the gesture to the end of the first frame over several runs. Run by bench/run-web-bench,
 // which serves the site; --screenshot FILE also saves the page at 15 s into a run.
 //
-// Usage: node bench/web_bench.mjs SITE_URL CHROMIUM [--screenshot FILE]
-import { createRequire } from 'node:module';
-
-const require = createRequire(new URL('../tests/web/package.json', import.meta.url));
-const { chromium } = require('playwright-core');
+// Usage: node bench/web_bench.mjs SITE_URL [--screenshot FILE]
+import { launchBrowser, openPage, until } from '../tests/web/browser.mjs';
 
 const FRAMES = 1000;
 const STARTS = 10;
@@ -45,34 +42,27 @@ function median(values) {
 
 const ms = (value) => `${value.toFixed(3)} ms`;
 
-async function until(page, condition, argument) {
-  for (let attempt = 0; attempt < 3000; attempt += 1) {
-    if (await page.evaluate(condition, argument)) {
-      return;
-    }
-    await new Promise((resolve) => setTimeout(resolve, 20));
-  }
-  throw new Error(`web_bench: the page never reached ${condition}`);
-}
+// Frames come at the display's rate: up to a minute for the thousand.
+const ATTEMPTS = 3000;
 
 async function measure(browser, url) {
-  const page = await browser.newPage();
-  await page.addInitScript(measureInPage);
-  await page.goto(url);
-  await until(page, () => document.body.dataset.state === 'ready');
-
+  const { page, context } = await openPage(browser, url, {
+    beforeLoad: (page) => page.addInitScript(measureInPage),
+  });
   await page.keyboard.press('Space');
-  await until(page, (count) => window.__measured.frameMs.length >= count, FRAMES);
+  await until(page, (count) => window.__measured.frameMs.length >= count, `${FRAMES} frames`,
+              FRAMES, ATTEMPTS);
   await page.keyboard.press('Space');  // ends the run
   const frameMs = (await page.evaluate(() => window.__measured.frameMs)).slice(0, FRAMES);
 
   for (let start = 1; start < STARTS; start += 1) {
     await page.keyboard.press('Space');
-    await until(page, (count) => window.__measured.firstFrames.length >= count, start + 1);
+    await until(page, (count) => window.__measured.firstFrames.length >= count,
+                `first frame of run ${start + 1}`, start + 1, ATTEMPTS);
     await page.keyboard.press('Space');
   }
   const firstFrames = await page.evaluate(() => window.__measured.firstFrames);
-  await page.close();
+  await context.close();
 
   const mean = frameMs.reduce((sum, value) => sum + value, 0) / frameMs.length;
   console.log(`frame (clock, compute, draw), ${frameMs.length} frames: ` +
@@ -85,24 +75,22 @@ async function measure(browser, url) {
 
 // The page at a fixed moment, under a clock the script controls: the same picture every time.
 async function screenshot(browser, url, file) {
-  const page = await browser.newPage({ viewport: { width: 1400, height: 880 } });
-  await page.clock.install({ time: 0 });
-  await page.goto(url);
-  await until(page, () => document.body.dataset.state === 'ready');
-  await page.clock.pauseAt(100000);
+  const { page, context } = await openPage(browser, url, {
+    testClock: true, viewport: { width: 1400, height: 880 },
+  });
   await page.keyboard.press('Space');
   await page.clock.runFor(15000);
   await page.screenshot({ path: file });
-  await page.close();
+  await context.close();
   console.log(`screenshot at 15 s: ${file}`);
 }
 
-const [url, executablePath, option, file] = process.argv.slice(2);
-if (!url || !executablePath || (option !== undefined && (option !== '--screenshot' || !file))) {
-  console.error('usage: node bench/web_bench.mjs SITE_URL CHROMIUM [--screenshot FILE]');
+const [url, option, file] = process.argv.slice(2);
+if (!url || (option !== undefined && (option !== '--screenshot' || !file))) {
+  console.error('usage: node bench/web_bench.mjs SITE_URL [--screenshot FILE]');
   process.exit(2);
 }
-const browser = await chromium.launch({ executablePath, args: ['--no-sandbox'] });
+const browser = await launchBrowser();
 try {
   await measure(browser, url);
   if (option === '--screenshot') {

@@ -11,8 +11,9 @@ import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { chromium } from 'playwright-core';
 import { PNG } from 'pngjs';
+
+import { GESTURE_AT, launchBrowser, openPage, until } from './browser.mjs';
 
 function fromEnvironment(name) {
   const value = process.env[name];
@@ -24,12 +25,8 @@ const SITE_URL = fromEnvironment('FLOODVALLEY_SITE_URL');
 const SINGLE_FILE_URL = pathToFileURL(fromEnvironment('FLOODVALLEY_SINGLE_FILE')).href;
 const FRAMES_TOOL = fromEnvironment('FLOODVALLEY_FRAMES');
 const SOUNDTRACK_TOOL = fromEnvironment('FLOODVALLEY_SOUNDTRACK');
-const CHROMIUM = fromEnvironment('FLOODVALLEY_CHROMIUM');
 const TITLE = readFileSync(new URL('../../scene/demo_identity.hpp', import.meta.url), 'utf8')
   .match(/DEMO_TITLE = "([^"]+)"/)[1];
-
-// The clock stands still from here until the test moves it.
-const GESTURE_AT = 100000;
 
 // Moments of the run to compare, as elapsed milliseconds: the frame shown is the last one at
 // or before that time.
@@ -73,11 +70,11 @@ function exportedPicture(elapsedMs) {
 
 // Runs in the page before its own script: records the origin of every run (the page's first
 // clock reading after a gesture on the start or end screen), the clock reading of every frame
-// put on the canvas, and every audio context and started sound. The test's clock steps in
-// whole milliseconds; a real one has fractions, so there it gets some (0, 1/4 or 1/2 ms by
-// turns), and a frame's elapsed time must be rounded down to count.
+// put on the canvas, and every sound started (the audio contexts are openPage's). The test's
+// clock steps in whole milliseconds; a real one has fractions, so there it gets some (0, 1/4 or
+// 1/2 ms by turns), and a frame's elapsed time must be rounded down to count.
 function probePage({ fractions }) {
-  const probe = { origins: [], frames: [], contexts: [], sources: [] };
+  const probe = { origins: [], frames: [], sources: [] };
   window.__probe = probe;
   const now = performance.now.bind(performance);
   let lastReading = null;
@@ -101,12 +98,6 @@ function probePage({ fractions }) {
     probe.frames.push(lastReading);
     return putImageData.apply(this, args);
   };
-  window.AudioContext = class extends window.AudioContext {
-    constructor(...args) {
-      super(...args);
-      probe.contexts.push(this);
-    }
-  };
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (...args) {
     probe.sources.push(this);
@@ -118,7 +109,7 @@ let browser;
 let expectedTrackFrames;
 
 before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, args: ['--no-sandbox'] });
+  browser = await launchBrowser();
   expectedTrackFrames = trackFrames();
 });
 
@@ -126,44 +117,19 @@ after(async () => {
   await browser?.close();
 });
 
-// Polls a condition in the page (its own timers may be frozen) until it holds.
-async function until(page, condition, what, argument = null, attempts = 500) {
-  for (let attempt = 0; attempt < attempts; attempt += 1) {
-    if (await page.evaluate(condition, argument)) {
-      return;
-    }
-    await new Promise((resolve) => setTimeout(resolve, 20));
-  }
-  assert.fail(`the page never reached: ${what}`);
-}
-
 // The page on the start screen, its clock standing still at GESTURE_AT (or on the browser's
 // own clock, running).
-async function openPage(url, { trackRoute = null, ownClock = false } = {}) {
-  const context = await browser.newContext({ viewport: { width: 1400, height: 900 } });
-  const page = await context.newPage();
-  const seen = { url, complaints: [], requests: [] };
-  page.on('console', (message) => {
-    if (message.type() === 'error' || message.type() === 'warning') {
-      seen.complaints.push(`${message.type()}: ${message.text()}`);
-    }
+const openTestPage = (url, { trackRoute = null, ownClock = false } = {}) =>
+  openPage(browser, url, {
+    testClock: !ownClock,
+    viewport: { width: 1400, height: 900 },
+    beforeLoad: async (page) => {
+      if (trackRoute !== null) {
+        await page.route('**/TEVDRONE.MP3', trackRoute);
+      }
+      await page.addInitScript(probePage, { fractions: !ownClock });
+    },
   });
-  page.on('pageerror', (error) => seen.complaints.push(`uncaught: ${error.message}`));
-  page.on('request', (request) => seen.requests.push(request.url()));
-  if (trackRoute !== null) {
-    await page.route('**/TEVDRONE.MP3', trackRoute);
-  }
-  if (!ownClock) {
-    await page.clock.install({ time: 0 });
-  }
-  await page.addInitScript(probePage, { fractions: !ownClock });
-  await page.goto(url);
-  await until(page, () => document.body.dataset.state === 'ready', 'the start screen');
-  if (!ownClock) {
-    await page.clock.pauseAt(GESTURE_AT);
-  }
-  return { page, context, seen };
-}
 
 // Nothing left the page and nothing was complained about but what the test expects.
 async function closePage({ context, seen }, expectedComplaint = null) {
@@ -268,14 +234,14 @@ function assertFloodComplete(pixels) {
 
 // Every audio context made so far, and the length of the sound each one plays.
 const audioState = (page) => page.evaluate(() => ({
-  contexts: window.__probe.contexts.map((context) => context.state),
+  contexts: window.__audioContexts.map((context) => context.state),
   trackFrames: window.__probe.sources.map((source) => source.buffer.length),
   trackRate: window.__probe.sources.map((source) => source.buffer.sampleRate),
 }));
 
 async function assertSoundStarted(page, contexts) {
-  await until(page, (count) => window.__probe.contexts.length === count &&
-    window.__probe.contexts.at(-1).state === 'running', 'a running audio context', contexts);
+  await until(page, (count) => window.__audioContexts.length === count &&
+    window.__audioContexts.at(-1).state === 'running', 'a running audio context', contexts);
   const audio = await audioState(page);
   assert.equal(audio.trackRate.at(-1), 44100);
   // Decoders may keep or drop part of the MP3's last frame (1152 samples).
@@ -287,7 +253,7 @@ async function assertSoundStarted(page, contexts) {
 // The run is over: the end screen, the sound closed, and no frame comes after.
 async function assertEnded(page) {
   assert.equal(await pageState(page), 'ended');
-  await until(page, () => window.__probe.contexts.every((c) => c.state === 'closed'),
+  await until(page, () => window.__audioContexts.every((c) => c.state === 'closed'),
               'the sound closed');
   const frames = (await runFrames(page)).length;
   await page.clock.runFor(1000);
@@ -297,7 +263,7 @@ async function assertEnded(page) {
 describe('the browser edition', () => {
   test('a whole run: the pictures of the PNG export, sound from the gesture, the end at 75 s',
        async () => {
-    const opened = await openPage(SITE_URL);
+    const opened = await openTestPage(SITE_URL);
     const { page } = opened;
     assert.equal(await page.title(), TITLE);
     await page.clock.runFor(5000);  // waiting on the start screen starts nothing
@@ -320,7 +286,7 @@ describe('the browser edition', () => {
   });
 
   test('a key ends the run and its sound; a click plays again from the initial state', async () => {
-    const opened = await openPage(SITE_URL);
+    const opened = await openTestPage(SITE_URL);
     const { page } = opened;
     await page.keyboard.press('Enter');
     await playTo(page, 30000);
@@ -336,7 +302,7 @@ describe('the browser edition', () => {
   });
 
   test('a key before the first animation frame ends the run after that frame', async () => {
-    const opened = await openPage(SITE_URL);
+    const opened = await openTestPage(SITE_URL);
     const { page } = opened;
     await page.keyboard.press('Enter');
     await page.keyboard.press('q');  // the clock stands still: no animation frame came between
@@ -350,7 +316,7 @@ describe('the browser edition', () => {
   // not include 1; the flood still takes a step on every frame from 12 s on. A loaded machine
   // shows fewer frames a second, each a step all the same, so the test waits for frames.
   test('on the browser\'s own clock the flood is complete 55 frames after 12 s', async () => {
-    const opened = await openPage(SITE_URL, { ownClock: true });
+    const opened = await openTestPage(SITE_URL, { ownClock: true });
     const { page } = opened;
     await page.keyboard.press('Enter');
     await until(page, (count) => {
@@ -364,7 +330,7 @@ describe('the browser edition', () => {
   });
 
   test('the single file plays from file://, picture and sound', async () => {
-    const opened = await openPage(SINGLE_FILE_URL);
+    const opened = await openTestPage(SINGLE_FILE_URL);
     const { page } = opened;
     assert.equal(await page.title(), TITLE);
     await page.keyboard.press('x');
@@ -384,7 +350,7 @@ describe('the browser edition', () => {
   for (const [label, trackRoute, noteText, browserComplaint] of unplayableTracks) {
     test(`a soundtrack that is ${label}: a silent run, a note below the picture, the same pictures`,
          async () => {
-      const opened = await openPage(SITE_URL, { trackRoute });
+      const opened = await openTestPage(SITE_URL, { trackRoute });
       const { page } = opened;
       const note = page.locator('#note');
       assert.match(await note.textContent(), noteText);
