@@ -3,6 +3,7 @@ and SIGSTOP), a storm of window-change signals, a pane killed under it, keys dur
 music files of every kind. After each ordeal the process must have ended in time and the
 terminal must be as the user had it: modes, cursor, title, main screen, and no stray text on it.
 Each case writes what it survived to soak-figures/<case>.txt of the build folder and prints it."""
+import contextlib
 import fcntl
 import os
 import pty
@@ -121,6 +122,12 @@ def process_state(pid):
     return f"{'T' if fields[0] == 'T' else 'S'} {fields[5]}" if fields else "gone"
 
 
+def has_terminal(pid):
+    """Whether the process has a controlling terminal still (none once it was hung up)."""
+    fields = stat_fields(pid)
+    return bool(fields) and fields[4] != "0"
+
+
 def wait_for_process(pid, state, foreground, message):
     seen = []
     try:
@@ -211,10 +218,14 @@ def test_stop_continue_cycles(pane, paths, record):
 
 
 def signal_pending(pid, number):
-    for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-        if line.startswith("ShdPnd:"):
-            return bool(int(line.split()[1], 16) >> (number - 1) & 1)
-    pytest.fail(f"no ShdPnd in /proc/{pid}/status")
+    """Whether signal NUMBER waits to be taken by process PID (not when it is gone)."""
+    try:
+        status = Path(f"/proc/{pid}/status").read_text()
+    except OSError:
+        return False
+    pending = re.search(r"^ShdPnd:\s*([0-9a-f]+)$", status, re.M)
+    assert pending, f"no ShdPnd in /proc/{pid}/status"
+    return bool(int(pending.group(1), 16) >> (number - 1) & 1)
 
 
 # Ten bursts of 500 window-change signals, each signal taken by the demo before the next is
@@ -254,7 +265,8 @@ def expect_ended_after_pane_killed(pid, who):
         ticks = cpu_ticks(pid)
         time.sleep(1)  # the second over which its CPU use is measured
         ticks = cpu_ticks(pid) - ticks
-        os.kill(pid, signal.SIGKILL)
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(pid, signal.SIGKILL)
         pytest.fail(f"{who}: still running 5 s after its pane was killed ({ticks} CPU ticks in "
                     "the last second)")
 
@@ -304,9 +316,10 @@ def test_pane_killed_mid_run(pane, paths, record):
     # The same, but stopped when the pane goes (it has lost its terminal), continued afterwards.
     pid = start_hangup_run(pane, paths)
     os.kill(pid, signal.SIGSTOP)
-    wait_for(lambda: process_state(pid).startswith("T"), "the demo did not stop", 5)
+    wait_for(lambda: process_state(pid).startswith("T") and has_terminal(pid),
+             "the demo did not stop at its terminal", 5)
     pane.kill_window("victim")
-    wait_for(lambda: stat_fields(pid)[4] == "0", "the demo still has its terminal", 5)
+    wait_for(lambda: not has_terminal(pid), "the demo still has its terminal", 5)
     os.kill(pid, signal.SIGCONT)
     expect_ended_after_pane_killed(pid, "the demo stopped while its pane was killed")
     expect_status_0(pane, "the stopped demo")
