@@ -109,6 +109,22 @@ class Pane:
         except pytest.fail.Exception as failure:
             pytest.fail(f"{failure}:\n" + "\n".join(seen))
 
+    def log_output(self, path=None):
+        """From now on appends every byte written to the pane to PATH; without PATH, stops."""
+        self.tmux("pipe-pane", *(["-o", f"cat >>'{path}'"] if path else []))
+
+    # Other windows of the pane's session, by name: programs the user does not look at.
+
+    def open_window(self, name, command):
+        self.tmux("new-window", "-d", "-n", name, command)
+
+    def window_state(self, name, format_):
+        return self.tmux("display-message", "-p", "-t", f":{name}", format_).rstrip("\n")
+
+    def kill_window(self, name):
+        """Kills the window's pane, as closing it would: its terminal is gone at once."""
+        self.tmux("kill-pane", "-t", f":{name}")
+
     # The user's shell.
 
     def start_shell(self, width=80, height=50, env=()):

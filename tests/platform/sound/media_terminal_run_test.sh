@@ -3,7 +3,7 @@
 # whatever audio this machine has: it draws its picture, ends on a key within a few seconds, and
 # nothing but the picture reaches the terminal: no line from the audio libraries (ALSA without a
 # sound card, SDL's disk driver banner). Music files of every other kind are run in the soak test
-# (tests/e2e/soak_e2e.sh) and refused by the player in its unit test.
+# (tests/e2e/test_soak.py) and refused by the player in its unit test.
 # Usage: media_terminal_run_test.sh FLOODVALLEY TRACK
 set -uo pipefail
 source "$(dirname "$0")/../../e2e/harness.sh" || exit 1
