@@ -4,7 +4,7 @@ from pathlib import Path
 
 import pytest
 
-pytest_plugins = ["harness.tmux"]
+pytest_plugins = ["harness.tmux", "harness.wine"]
 
 
 def pytest_addoption(parser):
