@@ -64,7 +64,7 @@ class Pane:
         try:
             wait_for(lambda: found.search(self.text()), f"no '{pattern}' on the screen", limit_s)
         except pytest.fail.Exception as failure:
-            pytest.fail(f"{failure}\n{self._shown()}")
+            pytest.fail(f"{failure.msg}\n{self._shown()}")
 
     def wait_for_state(self, format_, expected, limit_s=10):
         try:
@@ -107,7 +107,7 @@ class Pane:
         try:
             wait_for(shows_it, "the pane does not show the picture", limit_s)
         except pytest.fail.Exception as failure:
-            pytest.fail(f"{failure}:\n" + "\n".join(seen))
+            pytest.fail(f"{failure.msg}:\n" + "\n".join(seen))
 
     def log_output(self, path=None):
         """From now on appends every byte written to the pane to PATH; without PATH, stops."""
