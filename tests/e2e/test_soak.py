@@ -134,7 +134,7 @@ def wait_for_process(pid, state, foreground, message):
         wait_for(lambda: seen.append(process_state(pid)) or seen[-1] == f"{state} {foreground}",
                  message, 5)
     except pytest.fail.Exception as failure:
-        pytest.fail(f"{failure} (state and foreground group: {seen[-1]})")
+        pytest.fail(f"{failure.msg} (state and foreground group: {seen[-1]})")
 
 
 def gone(pid):
