@@ -55,10 +55,11 @@ def test_pictures(x_terminal, paths, terminal, square, columns):
         wait_for((clock_dir / f"holding-{hold}").exists, f"the clock reached {ms} ms", 60)
         if hold == 0:
             assert window.title() == DEMO_TITLE, "the title while running"
-        # Once more frames have come than the terminal can have had queued, it shows only those.
+        # Once more frames have come than the terminal can have had queued, and it has drawn
+        # since, it shows only those.
         held = frames_drawn(clock_dir)
         wait_for(lambda: frames_drawn(clock_dir) >= held + 100, "100 more frames came", 30)
-        frame, live = last_frame(paths.frames, clock_dir), window.screenshot()
+        frame, live = last_frame(paths.frames, clock_dir), window.changed_screenshot()
         size = freeze(clock_dir, hold)
         assert size[0] == columns, f"the terminal has {size[0]} columns, expected {columns}"
         assert_shows(live, frame, size, "colours", TORN_ROWS[terminal])
@@ -84,7 +85,7 @@ def test_key_ends_run_and_terminal_is_restored(x_terminal, paths, terminal, keys
         shutil.copy(music, window.work)
     window.run(paths.demo)
     window.wait_for_title(DEMO_TITLE)
-    window.wait_for_frames()
+    window.changed_screenshot()
     window.key(keys)
     window.expect_ended(status, key_left)
     assert_restored(window.before, window.state("after"))

@@ -215,10 +215,15 @@ class XTerminal:
             return shots[1] if shots[0] == shots[1] else None
         return wait_for(unchanged, "the screen settled", limit_s=10, every_s=0.25)
 
-    def wait_for_frames(self):
-        """Frames are coming: the window changes between two screenshots."""
+    def changed_screenshot(self):
+        """A screenshot that differs from one taken just before it: the terminal has drawn
+        since this was called (frames are coming)."""
         first = self.screenshot()
-        wait_for(lambda: self.screenshot() != first, "frames are drawn", every_s=0.1)
+
+        def changed():
+            shot = self.screenshot()
+            return shot if shot != first else None
+        return wait_for(changed, "the window changed (frames are drawn)", every_s=0.05)
 
     def run(self, program, **env):
         """Starts PROGRAM in the waiting terminal with ENV added to its environment, once the
