@@ -62,9 +62,10 @@ def test_pictures(x_terminal, paths, terminal, square, columns):
         frame, live = last_frame(paths.frames, clock_dir), window.changed_screenshot()
         size = freeze(clock_dir, hold)
         assert size[0] == columns, f"the terminal has {size[0]} columns, expected {columns}"
-        assert_shows(live, frame, size, "colours", TORN_ROWS[terminal])
+        assert_shows(live, frame, size, "colours", f"at {ms} ms, frames coming",
+                     TORN_ROWS[terminal])
         assert_shows(window.settled_screenshot(), last_frame(paths.frames, clock_dir), size,
-                     "exact")
+                     "exact", f"at {ms} ms, frozen")
         (clock_dir / f"go-{hold}").touch()
     window.key("q")
     window.expect_ended(0, "q")

@@ -107,10 +107,10 @@ def cell_fault(counts, area, cell, exact):
     return None
 
 
-def assert_shows(pam, frame, size, mode, most_bad_rows=0):
+def assert_shows(pam, frame, size, mode, when, most_bad_rows=0):
     """The screenshot PAM shows FRAME (frames tool text) in MODE ("exact" or "colours") on a
     terminal of SIZE (columns, rows, pixel width, pixel height); at most MOST_BAD_ROWS rows (the
-    one being written) may break the rules."""
+    one being written) may break the rules. WHEN says in the failure when the shot was taken."""
     columns, rows, pixel_width, pixel_height = size
     if columns not in (COLUMNS, 2 * COLUMNS) or rows != ROWS:
         pytest.fail(f"the terminal is {columns}x{rows}, not 80x50 or 160x50")
@@ -134,7 +134,7 @@ def assert_shows(pam, frame, size, mode, most_bad_rows=0):
                 faults.append(f"({x}, {y}) {tuple(cell)}: {fault}")
         if faults:
             bad_rows.append(f"row {y}: {len(faults)} cells wrong, first {faults[0]}")
-    summary = (f"{len(bad_rows)} of {rows} rows wrong ({cell_width}x{cell_height}-pixel cells "
+    summary = (f"{when}: {len(bad_rows)} of {rows} rows wrong ({cell_width}x{cell_height}-pixel cells "
                f"at {left},{top}; {'exact frame' if mode == 'exact' else 'colours'}, at most "
                f"{most_bad_rows} allowed)")
-    assert len(bad_rows) <= most_bad_rows, "\n".join(bad_rows + [summary])
+    assert len(bad_rows) <= most_bad_rows, "\n".join([summary] + bad_rows)
