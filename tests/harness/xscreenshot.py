@@ -134,7 +134,7 @@ def assert_shows(pam, frame, size, mode, when, most_bad_rows=0):
                 faults.append(f"({x}, {y}) {tuple(cell)}: {fault}")
         if faults:
             bad_rows.append(f"row {y}: {len(faults)} cells wrong, first {faults[0]}")
-    summary = (f"{when}: {len(bad_rows)} of {rows} rows wrong ({cell_width}x{cell_height}-pixel cells "
-               f"at {left},{top}; {'exact frame' if mode == 'exact' else 'colours'}, at most "
-               f"{most_bad_rows} allowed)")
+    summary = (f"{when}: {len(bad_rows)} of {rows} rows wrong ({cell_width}x{cell_height}-pixel "
+               f"cells at {left},{top}; {'exact frame' if mode == 'exact' else 'colours'}, at "
+               f"most {most_bad_rows} allowed)")
     assert len(bad_rows) <= most_bad_rows, "\n".join([summary] + bad_rows)
