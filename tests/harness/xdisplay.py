@@ -263,6 +263,9 @@ class XTerminal:
             answers.pop("25"), "mode 25 unknown")
         stty = (self.work / f"stty.{when}").read_text().strip()
         screen = Screen(self.settled_screenshot(), self.work / f"{when}.pam")
+        if self.before:  # a terminal may retitle its window a moment after it has answered
+            with contextlib.suppress(pytest.fail.Exception):
+                wait_for(lambda: self.title() == self.before.title, "the title given back", 5)
         return TerminalState(self.title(), {"stty": stty, "DECRQM": answers}, screen, cursor)
 
 
