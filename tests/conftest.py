@@ -4,7 +4,7 @@ from pathlib import Path
 
 import pytest
 
-pytest_plugins = ["harness.tmux", "harness.wine"]
+pytest_plugins = ["harness.tmux", "harness.wine", "harness.xdisplay"]
 
 
 def pytest_addoption(parser):

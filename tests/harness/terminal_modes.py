@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Asks the terminal on /dev/tty which of its modes are set and prints one line per mode.
 
-usage: terminal_modes.py OUT
+usage: terminal_modes.py OUT  (run inside the terminal: it asks the terminal itself)
 
 The modes a full-screen program changes or may leave changed: the cursor shown (25), autowrap
 (7), the alternate screen (1049, 47, 1047), the application cursor keys (1), synchronized output
