@@ -4,6 +4,8 @@ from pathlib import Path
 
 import pytest
 
+pytest_plugins = ["harness.pty"]
+
 
 def pytest_addoption(parser):
     parser.addoption("--path", action="append", default=[], metavar="NAME=PATH",

@@ -172,7 +172,7 @@ class PtyTerminal:
             if len(self.output) == before:
                 return
 
-    def until(self, condition, what, limit_s=10):
+    def until(self, condition, what, limit_s=30):
         """Keeps reading (a program whose output is not read stops) until condition() holds;
         returns its value. Fails the test at the limit, or when the program ends first."""
         def pumped():
@@ -184,20 +184,20 @@ class PtyTerminal:
             return value
         return wait_for(pumped, what, limit_s, every_s=0)
 
-    def expect(self, data, limit_s=10):
+    def expect(self, data, limit_s=30):
         return self.until(lambda: data in self.output, f"{data!r} written", limit_s)
 
-    def start_demo(self, limit_s=10):
+    def start_demo(self, limit_s=60):
         """Waits for the queries and for the whole first frame (answering as told)."""
         self.until(lambda: self.first_frame_at, "the first frame drawn", limit_s)
 
-    def wait_exit(self, limit_s=10):
+    def wait_exit(self, limit_s=30):
         """Reads to the end; returns the exit status (None after a signal)."""
         wait_for(lambda: self.pump(0.01) or self.status is not None, "the program ended",
                  limit_s, every_s=0)
         return os.WEXITSTATUS(self.status) if os.WIFEXITED(self.status) else None
 
-    def end_by_key(self, key=b"q", limit_s=10):
+    def end_by_key(self, key=b"q", limit_s=30):
         self.type(key)
         return self.wait_exit(limit_s)
 
