@@ -91,7 +91,7 @@ class PtyTerminal:
         self.started = now_ms()
         self.pid = os.fork()
         if self.pid == 0:
-            self._exec([str(a) for a in argv], cwd, env, autogroup_nice, redirects or {})
+            self._exec([os.fsencode(a) for a in argv], cwd, env, autogroup_nice, redirects or {})
 
     def _type_ahead(self, keys):
         """Keys waiting in the input before the program starts; typed in raw mode, so that they
@@ -258,14 +258,13 @@ class PtyTerminal:
                 pass
 
 
-def assert_ended_cleanly(terminal, status, demo_ran=True):
-    """Exit status 0, the terminal given back as it was and, with demo_ran, the run was one of
-    the demo: it took the screen, cursor and title."""
+def assert_ended_cleanly(terminal, status):
+    """Exit status 0, a run of the demo (it took the screen, cursor and title), and the terminal
+    given back as it was."""
     assert status == 0, f"wait status {terminal.status}, expected exit status 0; after the " \
                         f"picture: {terminal.tail()!r}"
-    if demo_ran:
-        missing = [taken for taken in DEMO_TAKES if taken not in terminal.output]
-        assert not missing, f"{missing} never written: not a run of the demo"
+    missing = [taken for taken in DEMO_TAKES if taken not in terminal.output]
+    assert not missing, f"{missing} never written: not a run of the demo"
     assert_restored(terminal.state_before(), terminal.state_now())
 
 
