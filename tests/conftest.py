@@ -4,7 +4,7 @@ from pathlib import Path
 
 import pytest
 
-pytest_plugins = ["harness.pty"]
+pytest_plugins = ["harness.pty", "harness.sound_server"]
 
 
 def pytest_addoption(parser):
