@@ -88,7 +88,6 @@ class PtyTerminal:
         self.output = bytearray()
         self.status = self.queries_at = self.first_frame_at = self.ended_at = None
         self.reading = True
-        self.started = now_ms()
         self.pid = os.fork()
         if self.pid == 0:
             self._exec([os.fsencode(a) for a in argv], cwd, env, autogroup_nice, redirects or {})
@@ -247,8 +246,13 @@ class PtyTerminal:
         return state_from_output(termios.tcgetattr(self.slave), bytes(self.output))
 
     def kill(self):
+        """Ends the program and what it started in its process group (a build, the demo under
+        sh), by the program's pid, which leads that group."""
         if self.status is None:
-            os.kill(self.pid, signal.SIGKILL)
+            try:
+                os.killpg(self.pid, signal.SIGKILL)
+            except ProcessLookupError:  # not yet in a session of its own
+                os.kill(self.pid, signal.SIGKILL)
             os.waitpid(self.pid, 0)
             self.status = -1
         for fd in (self.master, self.slave):
