@@ -4,7 +4,8 @@ from pathlib import Path
 
 import pytest
 
-pytest_plugins = ["harness.tmux", "harness.wine", "harness.xdisplay"]
+pytest_plugins = ["harness.tmux", "harness.pty", "harness.xdisplay", "harness.wine",
+                  "harness.sound_server"]
 
 
 def pytest_addoption(parser):

@@ -1,5 +1,5 @@
 // Checks a recording of what a sound server played during a run of the demo against the run's
-// own moments (both on the clock of tests/e2e/pty_terminal.py): the soundtrack's struck accents
+// own moments (both on the clock of tests/harness/pty.py): the soundtrack's struck accents
 // must arrive within 250 ms of the first frame of each caption, and the sound must stop within
 // 200 ms of the key that ended the run, having been playing up to it. Both bounds are far above
 // what a loaded machine shows (docs/tools.md), and far below the seconds between captions; the
@@ -10,7 +10,7 @@
 // silence between its first moment and its end, so such runs of zeros in the recording are
 // dropouts: their lengths are reported and taken out of the accents' delays.
 //
-// Usage: sound_check RECORDING TIMES   (the files pty_terminal.py record writes)
+// Usage: sound_check RECORDING TIMES   (the files `python3 -m harness.pty record` writes)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

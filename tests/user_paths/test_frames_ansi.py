@@ -6,7 +6,7 @@ screen to black inside its update, the frame alone in the tool's output does not
 import re
 import subprocess
 
-from conftest import ANSWERS_WITH_SYNC, assert_clean_end, demo_env
+from harness.pty import DEVICE_ATTRIBUTES, SYNC_SUPPORTED, assert_ended_cleanly, demo_env
 
 SYNC_BEGIN = b"\x1b[?2026h"
 FRAME = re.compile(rb"\x1b\[\?2026h.*?\x1b\[\?2026l", re.S)  # one synchronized update
@@ -18,10 +18,10 @@ WHOLE_RUN_FRAMES = 549  # 0, 137, ... 548 x 137 = 75076 ms: the first frame at 7
 
 def test_frames_tool_writes_the_presenters_bytes(paths, pty_run, tmp_path):
     env = demo_env(FLOODVALLEY_CLOCK_STEP=str(STEP_MS), FLOODVALLEY_CLOCK_DIR=str(tmp_path))
-    run = pty_run([paths.stepping_demo], env, tmp_path)
-    run.start_demo(ANSWERS_WITH_SYNC)
-    status = run.wait_end(WHOLE_RUN_S)
-    assert_clean_end(run, status)
+    run = pty_run([paths.stepping_demo], env, tmp_path, (SYNC_SUPPORTED, DEVICE_ATTRIBUTES))
+    run.start_demo()
+    status = run.wait_exit(WHOLE_RUN_S)
+    assert_ended_cleanly(run, status)
     times = (tmp_path / "times").read_bytes()
     tool = subprocess.run([paths.frames, "--format", "ansi"], input=times, capture_output=True)
     assert tool.returncode == 0, tool.stderr

@@ -9,7 +9,9 @@ import shutil
 
 import pytest
 
-from conftest import assert_clean_end, before_the_screen, install_build, sound_env, sound_played
+from harness.pty import assert_ended_cleanly
+from harness.restored import assert_restored
+from conftest import before_the_screen, install_build, sound_env, sound_played
 
 DATA, DEMO = "share/games/floodvalley", "lib/games/floodvalley/floodvalley"
 MISSING = re.compile(rb"floodvalley: (\S+) is missing: the run is silent\r\n")
@@ -43,12 +45,12 @@ def test_launcher_runs_the_demo_in_a_moved_tree(paths, pty_run, tmp_path, case):
     run = pty_run([command], sound_env(sound), elsewhere)
     run.start_demo()
     runs_in = tree / DATA if data_kept else elsewhere
-    assert os.readlink(f"/proc/{run.child.pid}/cwd") == str(runs_in)
-    assert os.readlink(f"/proc/{run.child.pid}/exe") == str(tree / DEMO)
+    assert os.readlink(f"/proc/{run.pid}/cwd") == str(runs_in)
+    assert os.readlink(f"/proc/{run.pid}/exe") == str(tree / DEMO)
     if data_kept:
-        run.pump_until(lambda: sound_played(sound), "the soundtrack plays")
+        run.until(lambda: sound_played(sound), "the soundtrack plays")
     status = run.end_by_key()
-    assert_clean_end(run, status)
+    assert_ended_cleanly(run, status)
     complaint = before_the_screen(run.output)
     if data_kept:
         assert complaint == b""
@@ -63,8 +65,8 @@ def test_launcher_without_the_demo_fails_before_the_terminal(paths, pty_run, tmp
     tree, elsewhere = moved_tree(paths.build_dir, tmp_path)
     (tree / DEMO).unlink()
     run = pty_run([tree / "games/floodvalley"], sound_env(tmp_path / "sound.raw"), elsewhere)
-    status = run.wait_end()
+    status = run.wait_exit()
     assert status not in (0, None), "the launcher did not fail"
     assert DEMO.encode() in run.output, "the message does not name the missing demo"
     assert b"\x1b" not in run.output, "the terminal got escape sequences"
-    assert run.modes_after == run.modes_before
+    assert_restored(run.state_before(), run.state_now())

@@ -5,7 +5,8 @@ import shutil
 
 import pytest
 
-from conftest import assert_clean_end, module_loaded, sound_env, sound_played
+from harness.pty import assert_ended_cleanly
+from conftest import module_loaded, sound_env, sound_played
 
 
 @pytest.mark.parametrize("module_in_folder", [True, False], ids=["module", "empty"])
@@ -19,9 +20,9 @@ def test_module_folder(paths, pty_run, tmp_path, module_in_folder):
     sound = tmp_path / "sound.raw"
     run = pty_run([paths.demo], sound_env(sound), tmp_path)
     run.start_demo()  # the music is opened before the first frame
-    assert module_loaded(run.child.pid) == module_in_folder
+    assert module_loaded(run.pid) == module_in_folder
     if module_in_folder:
-        run.pump_until(lambda: sound_played(sound), "the soundtrack plays")
+        run.until(lambda: sound_played(sound), "the soundtrack plays")
     status = run.end_by_key()
-    assert_clean_end(run, status)
+    assert_ended_cleanly(run, status)
     assert sound_played(sound) == module_in_folder

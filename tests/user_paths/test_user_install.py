@@ -5,7 +5,8 @@ from the home directory, runs the demo with its soundtrack."""
 import os
 import subprocess
 
-from conftest import assert_clean_end, install_build, sound_env, sound_played
+from harness.pty import assert_ended_cleanly
+from conftest import install_build, sound_env, sound_played
 
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
 # docs/packaging.md's table with /usr as the prefix; outside a release the licence is LICENSE,
@@ -44,7 +45,7 @@ def test_install_for_one_user(paths, pty_run, tmp_path):
     sound = tmp_path / "sound.raw"
     run = pty_run([prefix / "games/floodvalley"], sound_env(sound, HOME=str(home)), home)
     run.start_demo()
-    assert os.readlink(f"/proc/{run.child.pid}/cwd") == str(prefix / "share/games/floodvalley")
-    run.pump_until(lambda: sound_played(sound), "the soundtrack plays")
+    assert os.readlink(f"/proc/{run.pid}/cwd") == str(prefix / "share/games/floodvalley")
+    run.until(lambda: sound_played(sound), "the soundtrack plays")
     status = run.end_by_key()
-    assert_clean_end(run, status)
+    assert_ended_cleanly(run, status)
