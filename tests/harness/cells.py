@@ -114,7 +114,8 @@ def expected_screen(cells, width, height, colours):
     expected = {}
     for y in range(rows):
         for x in range(columns):
-            cell = cells[int((y + 0.5) * ROWS / rows) * COLUMNS + int((x + 0.5) * COLUMNS / columns)]
+            nearest_row = int((y + 0.5) * ROWS / rows)
+            cell = cells[nearest_row * COLUMNS + int((x + 0.5) * COLUMNS / columns)]
             for half in range(cell_columns):
                 expected[(left + x * cell_columns + half, top + y)] = \
                     {cell if half == 0 else cell._replace(glyph=" ")}
