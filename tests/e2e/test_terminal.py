@@ -10,6 +10,7 @@ import pytest
 
 from harness import cells
 from harness.constants import DEMO_TITLE
+from harness.stepping_clock import SteppingClock
 from harness.waiting import wait_for
 
 RED, GREEN = ("1", "9"), ("2", "10")  # red on bright red (0xC4), green on bright green (0xA2)
@@ -52,48 +53,33 @@ LAYOUTS = [((200, 60), 1001), ((120, 56), 3003), ((100, 56), 5005), ((40, 20), 1
            ((120, 60), 13552), ((1, 1), 14007), ((30, 10), 19502), ((80, 50), 30002)]
 
 
-def last_frame(frames_tool, times, frames):
-    """The clock's FRAMES-th frame as the frames tool draws it from the clock's log."""
-    drawn = subprocess.run([frames_tool, "--every", str(frames - 1)], stdin=open(times),
-                           capture_output=True, text=True)
-    assert drawn.returncode == 0, f"the frames tool failed: {drawn.stderr}"
-    return cells.read_frame("\n".join(drawn.stdout.split("\n")[101:]))
-
-
-def expect_frozen_frame(pane, clock, i, size, colours, frames_tool):
-    wait_for(lambda: (clock / f"holding-{i}").exists(),
-             f"the clock did not reach {LAYOUTS[i][1]} ms", 60)
-    if i:
+def expect_frozen_frame(pane, clock, hold, size, colours, frames_tool):
+    clock.wait_until_holding(hold, LAYOUTS[hold][1])
+    if hold:
         pane.resize(*size)
     # tmux gives the terminal its size in its own time; then more frames than can have been
     # under way when the size changed.
     wanted = f"{size[0]}x{size[1]}"
     wait_for(lambda: pane.terminal_size() == wanted, f"the terminal did not become {wanted}")
-    count = len((clock / "times").read_text().splitlines())
-    wait_for(lambda: len((clock / "times").read_text().splitlines()) >= count + 100,
-             f"no frames come at {wanted}", 30)
-    (clock / f"freeze-{i}").touch()
-    frozen = wait_for(lambda: (clock / f"frozen-{i}").exists() and
-                      (clock / f"frozen-{i}").read_text().split(),
-                      f"the clock did not freeze at {LAYOUTS[i][1]} ms", 20)
-    assert f"{frozen[1]}x{frozen[2]}" == wanted, f"the demo's terminal is not {wanted}"
-    frame = cells.frame_cells(last_frame(frames_tool, clock / "times", int(frozen[0])), colours)
+    clock.wait_for_more_frames(100, f"no frames come at {wanted}")
+    frozen = clock.freeze(hold)
+    assert tuple(frozen[:2]) == size, f"the demo's terminal is {frozen[:2]}, not {wanted}"
+    frame = cells.frame_cells(clock.last_frame(frames_tool), colours)
     pane.expect_picture(cells.expected_screen(frame, *size, colours))
-    (clock / f"go-{i}").touch()
+    clock.go(hold)
 
 
 @pytest.mark.parametrize("colours, env", [("16", ()), ("rgb", ("COLORTERM=truecolor",))],
                          ids=["16_colours", "rgb_colours"])
 def test_picture_layouts(pane, paths, tmp_path, colours, env):
-    clock = tmp_path / "clock"
-    clock.mkdir()
+    clock = SteppingClock(tmp_path)
     before = pane.start_shell(*LAYOUTS[0][0], env=env)
-    holds = ",".join(str(hold) for _, hold in LAYOUTS)
-    pane.type_line(f"FLOODVALLEY_CLOCK_DIR='{clock}' FLOODVALLEY_CLOCK_HOLDS={holds} "
-                   f"'{paths.stepping_demo}'")
+    settings = " ".join(f"{name}='{value}'"
+                        for name, value in clock.environment(ms for _, ms in LAYOUTS).items())
+    pane.type_line(f"{settings} '{paths.stepping_demo}'")
     wait_until_running(pane)
-    for i, (size, _) in enumerate(LAYOUTS):
-        expect_frozen_frame(pane, clock, i, size, colours, paths.frames)
+    for hold, (size, _) in enumerate(LAYOUTS):
+        expect_frozen_frame(pane, clock, hold, size, colours, paths.frames)
     pane.resize(*LAYOUTS[0][0])
     pane.send_keys("q")
     wait_until_ended(pane, paths.stepping_demo)

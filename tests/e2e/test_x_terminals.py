@@ -15,8 +15,8 @@ import pytest
 
 from harness.constants import DEMO_TITLE
 from harness.restored import assert_restored
-from harness.waiting import wait_for
-from harness.xscreenshot import assert_shows, last_frame
+from harness.stepping_clock import SteppingClock
+from harness.xscreenshot import assert_shows
 
 # Moments to hold at: multiples of the 7-ms step whose millisecond count does not leave 1 when
 # divided by 5, so that the flood does not move while frames are drawn at that time. The band's
@@ -27,20 +27,6 @@ BOTH = ("xterm", "kitty")
 TORN_ROWS = {"xterm": 1, "kitty": 0}  # xterm has no synchronized output
 
 
-def frames_drawn(clock_dir):
-    return (clock_dir / "times").read_bytes().count(b"\n")
-
-
-def freeze(clock_dir, hold):
-    """Stops the clock's frames at HOLD; the terminal's size once the last frame is written."""
-    (clock_dir / f"freeze-{hold}").touch()
-    frozen = clock_dir / f"frozen-{hold}"
-    wait_for(lambda: frozen.exists() and frozen.read_text(), "the clock froze", 20)
-    frames, *size = (int(word) for word in frozen.read_text().split())
-    assert frames == frames_drawn(clock_dir), "the clock's log and its count differ"
-    return size
-
-
 @pytest.mark.parametrize("terminal", BOTH)
 @pytest.mark.parametrize("square, columns", [(False, 80), (True, 160)],
                          ids=["in_80_columns", "in_square_cells"])
@@ -48,25 +34,23 @@ def test_pictures(x_terminal, paths, terminal, square, columns):
     """Every hold: a screenshot while frames keep coming, then the frozen frame exactly. The
     cursor, were it shown, would stand out in its own colour in one of the cells."""
     window = x_terminal(terminal, square)
-    clock_dir = window.work
-    window.run(paths.stepping_demo, FLOODVALLEY_CLOCK_DIR=clock_dir,
-               FLOODVALLEY_CLOCK_HOLDS=",".join(map(str, HOLDS)))
+    clock = SteppingClock(window.work)
+    window.run(paths.stepping_demo, **clock.environment(HOLDS))
     for hold, ms in enumerate(HOLDS):
-        wait_for((clock_dir / f"holding-{hold}").exists, f"the clock reached {ms} ms", 60)
+        clock.wait_until_holding(hold, ms)
         if hold == 0:
             assert window.title() == DEMO_TITLE, "the title while running"
         # Once more frames have come than the terminal can have had queued, and it has drawn
         # since, it shows only those.
-        held = frames_drawn(clock_dir)
-        wait_for(lambda: frames_drawn(clock_dir) >= held + 100, "100 more frames came", 30)
-        frame, live = last_frame(paths.frames, clock_dir), window.changed_screenshot()
-        size = freeze(clock_dir, hold)
+        clock.wait_for_more_frames(100, "100 more frames came")
+        frame, live = clock.last_frame(paths.frames), window.changed_screenshot()
+        size = clock.freeze(hold)
         assert size[0] == columns, f"the terminal has {size[0]} columns, expected {columns}"
         assert_shows(live, frame, size, "colours", f"at {ms} ms, frames coming",
                      TORN_ROWS[terminal])
-        assert_shows(window.settled_screenshot(), last_frame(paths.frames, clock_dir), size,
+        assert_shows(window.settled_screenshot(), clock.last_frame(paths.frames), size,
                      "exact", f"at {ms} ms, frozen")
-        (clock_dir / f"go-{hold}").touch()
+        clock.go(hold)
     window.key("q")
     window.expect_ended(0, "q")
     assert_restored(window.before, window.state("after"))

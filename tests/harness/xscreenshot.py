@@ -14,28 +14,14 @@ A pixel between the two colours (anti-aliased text) passes when each channel lie
 """
 import array
 import collections
-import subprocess
 import sys
 
 import pytest
 
-from harness.cells import expected_screen, frame_cells, read_frame
+from harness.cells import expected_screen, frame_cells
 from harness.constants import COLUMNS, ROWS
 
 TOLERANCE = 8  # per channel, for rounding in the terminal's colour handling
-FRAME_LINES = 1 + 2 * ROWS
-
-
-def last_frame(frames_tool, clock_dir):
-    """The last frame the stepping clock drew (its log, `times`), as the frames tool draws it."""
-    times = (clock_dir / "times").read_bytes()
-    frames = times.count(b"\n")
-    assert frames >= 2, f"only {frames} frames were drawn"
-    drawn = subprocess.run([str(frames_tool), "--every", str(frames - 1)], input=times,
-                           stdout=subprocess.PIPE, check=True).stdout.decode()
-    lines = drawn.splitlines()[-FRAME_LINES:]
-    assert len(lines) == FRAME_LINES, "the frames tool gave no frame"
-    return "\n".join(lines)
 
 
 def read_pam(pam):
@@ -108,7 +94,7 @@ def cell_fault(counts, area, cell, exact):
 
 
 def assert_shows(pam, frame, size, mode, when, most_bad_rows=0):
-    """The screenshot PAM shows FRAME (frames tool text) in MODE ("exact" or "colours") on a
+    """The screenshot PAM shows FRAME (canvas cells: glyph, attribute) in MODE ("exact" or "colours") on a
     terminal of SIZE (columns, rows, pixel width, pixel height); at most MOST_BAD_ROWS rows (the
     one being written) may break the rules. WHEN says in the failure when the shot was taken."""
     columns, rows, pixel_width, pixel_height = size
@@ -119,7 +105,7 @@ def assert_shows(pam, frame, size, mode, when, most_bad_rows=0):
     left, top = (width - columns * cell_width) // 2, (height - rows * cell_height) // 2
     if cell_width < 2 or cell_height < 2 or left < 0 or top < 0:
         pytest.fail(f"a {width}x{height} shot cannot hold {columns}x{rows} cells of that size")
-    expected = expected_screen(frame_cells(read_frame(frame), "rgb"), columns, rows, "rgb")
+    expected = expected_screen(frame_cells(frame, "rgb"), columns, rows, "rgb")
     bad_rows = []
     for y in range(rows):
         faults = []
