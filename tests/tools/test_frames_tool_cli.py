@@ -1,0 +1,78 @@
+"""floodvalley-frames as a user runs it: output shape, options, bad input and exit statuses."""
+import re
+
+import pytest
+
+from harness.tool_runs import expect_refusal, run
+
+
+def frames(paths, *args, stdin=b""):
+    done = run([paths.frames, *args], stdin)
+    assert done.returncode == 0, f"{args} exited {done.returncode}: {done.stderr}"
+    return done.stdout
+
+
+def headers(output):
+    return [line for line in output.decode().splitlines() if line.startswith("frame ")]
+
+
+def test_two_frames_from_stdin(paths):
+    lines = frames(paths, stdin=b"0\n\n  1000\r\n").decode().splitlines()
+    assert len(lines) == 202, f"expected 202 lines (2 x 101), got {len(lines)}"
+    assert lines[0] == "frame 0 elapsed_ms=0 whole_seconds=0 spread_level=0", lines[0]
+    assert lines[101] == "frame 1 elapsed_ms=1000 whole_seconds=1 spread_level=0", lines[101]
+    assert lines[1].startswith(" _H|+x0%L5rZ"), f"first glyph row: {lines[1]}"
+    assert all(len(row) == 80 for row in lines[1:51]), "glyph rows are not 80 wide"
+    assert all(re.fullmatch("[0-9a-f]{160}", row) for row in lines[51:101]), \
+        "attribute rows are not 160 hex digits"
+    assert lines[51].startswith("c4" * 12), "row 0 at T=0 should start red"
+    assert lines[100].endswith("a2a2"), "row 49 should end green"
+
+
+def test_a_bad_line_ends_the_run_after_the_frames_before_it(paths):
+    out = expect_refusal([paths.frames], stdin=b"0\n5\nabc\n7\n", message="line 3")
+    assert len(headers(out)) == 2, "frames before the bad line were not all printed"
+
+
+@pytest.mark.parametrize("bad", ["-1", "4294967296", "12x"])
+def test_bad_times_print_no_frame(paths, bad):
+    out = run([paths.frames], f"{bad}\n".encode())
+    assert out.returncode == 2, f"'{bad}' exited {out.returncode}"
+    assert out.stdout == b"", f"'{bad}' printed a frame"
+
+
+def test_the_largest_time_is_taken(paths):
+    frames(paths, stdin=b"4294967295\n")
+
+
+@pytest.mark.parametrize("args", ["--bogus", "--every", "--format", "--format svg", "--fps 60",
+                                  "--every 0"])
+def test_bad_options(paths, args):
+    expect_refusal([paths.frames, *args.split()])
+
+
+def test_help(paths):
+    frames(paths, "--help")
+
+
+def test_generated_clock_equals_the_same_times_read(paths):
+    generated = frames(paths, "--fps", "10", "--seconds", "2", "--every", "5")
+    found = [" ".join(h.split()[1:3]) for h in headers(generated)]
+    assert found == [f"{n} elapsed_ms={n * 100}" for n in range(0, 21, 5)], found
+    read = frames(paths, "--every", "5", stdin=b"".join(b"%d\n" % t for t in range(0, 2001, 100)))
+    assert read == generated, "generated and read clocks differ"
+
+
+@pytest.mark.parametrize("pace, level", [("terminal", 0), ("browser", 50)])
+def test_flood_pace(paths, pace, level):
+    """Frames every 15 ms from 12 s read remainders 0 by 5 only: at the terminal's pace the
+    flood stands still, at the browser's it takes a step on each frame up to level 50."""
+    times = b"".join(b"%d\n" % t for t in range(12000, 12796, 15))
+    last = headers(frames(paths, "--flood-pace", pace, stdin=times))[-1]
+    assert last.endswith(f" spread_level={level}"), f"{pace} pace: {last}"
+
+
+def test_ansi_output_is_one_synchronized_update_per_frame(paths):
+    out = frames(paths, "--format", "ansi", "--fps", "1", "--seconds", "2")
+    assert out.count(b"\x1b[?2026h") == 3, "ansi: expected 3 frames"
+    assert b"\n" not in out, "ansi output holds a newline"
