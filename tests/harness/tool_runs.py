@@ -20,13 +20,14 @@ def run(argv, stdin=b"", stdout=subprocess.PIPE, **options):
                           stderr=subprocess.PIPE, **options)
 
 
-def expect_refusal(argv, status=2, stdin=b"", message="", **options):
-    """ARGV ends with STATUS and exactly one line on standard error (holding MESSAGE); returns
-    what it wrote to standard output."""
+def expect_refusal(argv, status=2, stdin=b"", message="", one_line=True, **options):
+    """ARGV ends with STATUS and MESSAGE on the first line of standard error, which is its only
+    line when ONE_LINE; returns what it wrote to standard output."""
     done = run(argv, stdin, **options)
     error = done.stderr.decode(errors="replace")
     assert done.returncode == status, f"{argv[1:]} exited {done.returncode}, not {status}: {error}"
-    assert error.count("\n") == 1 and error.endswith("\n"), \
+    assert not one_line or (error.count("\n") == 1 and error.endswith("\n")), \
         f"{argv[1:]}: error is not one line: {error!r}"
-    assert message in error, f"{argv[1:]}: expected '{message}' in the error, got: {error}"
+    assert message in error.split("\n")[0], \
+        f"{argv[1:]}: expected '{message}' in the error, got: {error}"
     return done.stdout

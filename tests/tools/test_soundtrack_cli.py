@@ -30,7 +30,8 @@ def test_a_raw_excerpt_has_the_frames_asked_for(paths, tmp_path):
     ("a.mp3 b.mp3", "more than one output"),
 ])
 def test_usage_errors(paths, tmp_path, args, message):
-    expect_refusal([paths.soundtrack, *args.split()], message=message)
+    expect_refusal([paths.soundtrack, *args.split()], message=message, one_line=False,
+                   cwd=tmp_path)
     assert not list(tmp_path.iterdir()), "a refused run wrote a file"
 
 
