@@ -20,6 +20,13 @@ def run(argv, stdin=b"", stdout=subprocess.PIPE, **options):
                           stderr=subprocess.PIPE, **options)
 
 
+def expect_success(argv, stdin=b"", **options):
+    """ARGV ends with status 0; returns its CompletedProcess."""
+    done = run(argv, stdin, **options)
+    assert done.returncode == 0, f"{argv[1:]} exited {done.returncode}: {done.stderr}"
+    return done
+
+
 def expect_refusal(argv, status=2, stdin=b"", message="", one_line=True, **options):
     """ARGV ends with STATUS and MESSAGE on the first line of standard error, which is its only
     line when ONE_LINE; returns what it wrote to standard output."""
