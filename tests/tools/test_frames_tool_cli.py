@@ -31,18 +31,17 @@ def test_two_frames_from_stdin(paths):
     assert lines[100].endswith("a2a2"), "row 49 should end green"
 
 
-def test_a_bad_line_ends_the_run_after_the_frames_before_it(paths):
-    out = expect_refusal([paths.frames], stdin=b"0\n5\nabc\n7\n", message="line 3")
-    assert len(headers(out)) == 2, "frames before the bad line were not all printed"
+REFUSED = [  # arguments, standard input, what the one line of error names, frames printed first
+    ("", "0\n5\nabc\n7", "line 3", 2), ("", "-1", "", 0), ("", "4294967296", "", 0),
+    ("", "12x", "", 0), *[(args, "", "", 0) for args in ("--bogus", "--every", "--format",
+                                                          "--format svg", "--fps 60", "--every 0")]]
 
 
-@pytest.mark.parametrize("args, stdin", [("", "-1"), ("", "4294967296"), ("", "12x"),
-                                         ("--bogus", ""), ("--every", ""), ("--format", ""),
-                                         ("--format svg", ""), ("--fps 60", ""),
-                                         ("--every 0", "")])
-def test_refused_without_a_frame(paths, args, stdin):
-    out = expect_refusal([paths.frames, *args.split()], stdin=f"{stdin}\n".encode())
-    assert out == b"", f"'{args or stdin}' printed a frame"
+@pytest.mark.parametrize("args, stdin, message, printed", REFUSED)
+def test_refused(paths, args, stdin, message, printed):
+    out = expect_refusal([paths.frames, *args.split()], stdin=f"{stdin}\n".encode(),
+                         message=message)
+    assert out.count(b"\n") == 101 * printed, f"'{args or stdin}': not {printed} frames: {out[:99]}"
 
 
 @pytest.mark.parametrize("args, stdin", [("--help", b""), ("", b"4294967295\n")])
