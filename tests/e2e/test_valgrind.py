@@ -12,6 +12,7 @@ import shutil
 import time
 
 from harness.constants import DEMO_TITLE
+from harness.tool_runs import need_tool
 
 
 def start_run(pane, paths, env):
@@ -39,7 +40,7 @@ def expect_clean_run(pane, before, limit_s, key=None):
 
 
 def test_whole_runs_under_memcheck(new_pane, paths):
-    assert shutil.which("valgrind"), "missing tool valgrind (tools/setup/ensure-packages analysis)"
+    need_tool("valgrind", "analysis")
     whole, keyed = new_pane(), new_pane()
     whole_before = start_run(whole, paths, "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=capture.raw")
     keyed_before = start_run(keyed, paths, "X=1")
