@@ -112,7 +112,8 @@ def test_copyright_carries_the_licence(unpacked):
 def test_menu_entry_valid_and_in_a_terminal(unpacked):
     entry = unpacked / "usr/share/applications/floodvalley.desktop"
     output("desktop-file-validate", str(entry))
-    assert "Terminal=true" in entry.read_text().splitlines()
+    assert "Terminal=true" in entry.read_text().splitlines(), \
+        f"expected a line Terminal=true in the menu entry:\n{entry.read_text()}"
 
 
 def test_manual_pages_render_without_warnings(unpacked):
