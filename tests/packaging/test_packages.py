@@ -173,8 +173,12 @@ def dpkg(*arguments):
 def as_root():
     if os.getuid() == 0:
         return []
-    if subprocess.run(["sudo", "-n", "true"], capture_output=True).returncode != 0:
-        pytest.fail("installing the package needs root or password-less sudo")
+    try:
+        sudo = subprocess.run(["sudo", "-n", "true"], capture_output=True).returncode
+    except OSError as error:
+        sudo = error
+    if sudo != 0:
+        pytest.fail(f"installing the package needs root or password-less sudo ({sudo})")
     return ["sudo", "-n"]
 
 
