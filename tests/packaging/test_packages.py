@@ -182,10 +182,11 @@ def as_root():
     return ["sudo", "-n"]
 
 
-def is_installed():
+def known_to_dpkg():
+    """Whether dpkg holds anything of the package: installed, half so, or its configuration."""
     status = subprocess.run(["dpkg-query", "-W", "-f=${db:Status-Status}", "floodvalley"],
                             capture_output=True, text=True).stdout
-    return status == "installed"
+    return status not in ("", "not-installed")
 
 
 def snapshot(deb):
@@ -205,7 +206,7 @@ def installed(deb):
     """The package installed with dpkg -i; purged at the end whatever the test does. Gives the
     file system as it was before."""
     as_root()
-    if is_installed():
+    if known_to_dpkg():
         pytest.fail("floodvalley is already installed here: remove it first "
                     "(dpkg --purge floodvalley)")
     before = snapshot(deb)
@@ -214,7 +215,7 @@ def installed(deb):
         assert done.returncode == 0, f"dpkg -i failed:\n{done.stdout}{done.stderr}"
         yield before
     finally:
-        if is_installed() or Path(PAGE_PATH).exists():
+        if known_to_dpkg():
             purged = dpkg("--purge", "floodvalley")
             assert purged.returncode == 0, f"could not purge floodvalley:\n{purged.stderr}"
 
