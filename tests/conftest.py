@@ -5,7 +5,7 @@ from pathlib import Path
 import pytest
 
 pytest_plugins = ["harness.tmux", "harness.pty", "harness.xdisplay", "harness.wine",
-                  "harness.sound_server"]
+                  "harness.sound_server", "harness.web_server"]
 
 
 def pytest_addoption(parser):

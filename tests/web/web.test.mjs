@@ -17,7 +17,7 @@ import { GESTURE_AT, launchBrowser, openPage, until } from './browser.mjs';
 
 function fromEnvironment(name) {
   const value = process.env[name];
-  assert.ok(value, `${name} is not set: run tests/web/run-web-tests`);
+  assert.ok(value, `${name} is not set: run tests/web/test_browser_edition.py`);
   return value;
 }
 
