@@ -94,9 +94,10 @@ def cell_fault(counts, area, cell, exact):
 
 
 def assert_shows(pam, frame, size, mode, when, most_bad_rows=0):
-    """The screenshot PAM shows FRAME (canvas cells: glyph, attribute) in MODE ("exact" or "colours") on a
-    terminal of SIZE (columns, rows, pixel width, pixel height); at most MOST_BAD_ROWS rows (the
-    one being written) may break the rules. WHEN says in the failure when the shot was taken."""
+    """The screenshot PAM shows FRAME (canvas cells: glyph, attribute) in MODE ("exact" or
+    "colours") on a terminal of SIZE (columns, rows, pixel width, pixel height); at most
+    MOST_BAD_ROWS rows (the one being written) may break the rules. WHEN says in the failure
+    when the shot was taken."""
     columns, rows, pixel_width, pixel_height = size
     if columns not in (COLUMNS, 2 * COLUMNS) or rows != ROWS:
         pytest.fail(f"the terminal is {columns}x{rows}, not 80x50 or 160x50")
