@@ -1,5 +1,5 @@
 """The one way a test waits: for a state, polled, within a limit of wall-clock time that only
-a broken program reaches."""
+a broken program reaches; and the one way a service a test started is stopped: by its pid."""
 import os
 import signal
 import time
