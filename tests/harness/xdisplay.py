@@ -18,6 +18,7 @@ import pytest
 
 from harness.constants import CONSOLE_RGB, CONSOLE_TO_PALETTE
 from harness.restored import USER_TITLE, TerminalState
+from harness.tool_runs import need_tool
 from harness.waiting import wait_for
 
 X_TOOLS = ("Xvfb", "xdotool", "xprop", "xwd", "convert-im6.q16")
@@ -32,8 +33,8 @@ def missing_tools(tools):
 
 def require_tools(*tools):
     """Fails the test naming the first tool that is not installed."""
-    for tool in missing_tools(tools):
-        pytest.fail(f"missing tool {tool} (tools/setup/ensure-packages xterminals)")
+    for tool in tools:
+        need_tool(tool, "xterminals")
 
 
 def stop(process):
